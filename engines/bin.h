@@ -1,0 +1,21 @@
+// One bin of a packing.
+#ifndef QUARRIMEL_ENGINES_BIN_H_
+#define QUARRIMEL_ENGINES_BIN_H_
+
+#include <vector>
+
+#include "input/item.h"
+
+struct Bin {
+  std::vector<Item*> items;  // Not owned; in the order they were added.
+  double used = 0;           // Filled size (same unit as the item sizes).
+  double capacity = 0;       // The target when the bin was opened.
+
+  double room() const { return capacity - used; }
+  void Add(Item* item) {
+    items.push_back(item);
+    used += item->size;
+  }
+};
+
+#endif  // QUARRIMEL_ENGINES_BIN_H_

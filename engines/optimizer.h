@@ -1,0 +1,39 @@
+// The interface of the search engines and what they share.
+#ifndef QUARRIMEL_ENGINES_OPTIMIZER_H_
+#define QUARRIMEL_ENGINES_OPTIMIZER_H_
+
+#include <ostream>
+#include <vector>
+
+#include "engines/bin.h"
+
+class Input;
+struct Params;
+
+class Optimizer {
+ public:
+  // Settles the theoretical minimum number of bins (into
+  // params.ga_theo_bins unless the user gave one) and, under --verbose,
+  // writes the "> Searching... " line.
+  explicit Optimizer(Input& input);
+  virtual ~Optimizer() = default;
+  Optimizer(const Optimizer&) = delete;
+  Optimizer& operator=(const Optimizer&) = delete;
+
+  // Fills the bins and points `result` at them.
+  virtual void Search() = 0;
+  // Writes the engine's verbose header; this base writes the common lines.
+  virtual std::ostream& PrintHeader(std::ostream& out);
+  // Sorts the result and writes it to standard output (output/printer.cpp).
+  void PrintResult();
+
+  Input& input;
+  Params& params;
+  double totalSize;
+  std::vector<Bin>* result = nullptr;  // Owned by the engine; set by Search.
+};
+
+// The smallest bin count the total size allows (see the .cpp for rounding).
+unsigned TheoreticalMinimum(double total_size, double target);
+
+#endif  // QUARRIMEL_ENGINES_OPTIMIZER_H_

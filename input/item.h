@@ -1,0 +1,21 @@
+// One input item: a named thing with a size, to be placed into one bin.
+#ifndef QUARRIMEL_INPUT_ITEM_H_
+#define QUARRIMEL_INPUT_ITEM_H_
+
+#include <cstddef>
+#include <string>
+
+struct Item {
+  std::string name;  // The record as given (file mode) or the identifier.
+  double size = 0;   // Bytes, block-rounded; plain numbers in plain mode.
+  // Position in acceptance order (0, 1, ...). Engines identify items by it
+  // rather than by address, so a seeded run repeats exactly.
+  std::size_t id = 0;
+};
+
+// Strict "larger first" order used by the pre-sort and the repair steps.
+inline bool BySizeDescending(const Item* a, const Item* b) {
+  return a->size > b->size;
+}
+
+#endif  // QUARRIMEL_INPUT_ITEM_H_

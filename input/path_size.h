@@ -1,0 +1,19 @@
+// Measuring files and directory trees on the file system.
+#ifndef QUARRIMEL_INPUT_PATH_SIZE_H_
+#define QUARRIMEL_INPUT_PATH_SIZE_H_
+
+#include <cstdint>
+#include <string>
+
+// Bytes per allocation block; set once by Input before anything is measured.
+extern uint32_t roundingBlock;
+
+// `bytes` rounded up to a whole number of blocks; 0 becomes one block.
+uint64_t RoundToBlock(uint64_t bytes);
+
+// The block-rounded size of a file, link or whole directory tree, or 0 when it
+// cannot be measured (the cause is written to stderr first). The working
+// directory is the same afterwards.
+uint64_t PathSize(const std::string& path);
+
+#endif  // QUARRIMEL_INPUT_PATH_SIZE_H_

@@ -1,0 +1,30 @@
+// Runs the built quarrimel binary for end-to-end tests.
+#ifndef QUARRIMEL_TESTING_CLI_RUNNER_H_
+#define QUARRIMEL_TESTING_CLI_RUNNER_H_
+
+#include <string>
+#include <vector>
+
+struct CliRun {
+  std::vector<std::string> args;  // Without the program name.
+  std::string input;              // Written to standard input.
+  std::string stdin_file;         // If set, standard input comes from it.
+  std::string stdout_file;        // If set, standard output goes to it.
+  std::string cwd;                // If set, the child starts there.
+  std::string binary;             // If set, run this instead of the build's.
+};
+
+struct CliResult {
+  std::string out;
+  std::string err;
+  int status = -1;  // Exit status, or 128 + signal number.
+};
+
+// Path of the binary under test (QUARRIMEL_BINARY at build time).
+std::string QuarrimelBinary();
+
+CliResult RunQuarrimel(const CliRun& run);
+// Shorthand: arguments split on single spaces, optional standard input.
+CliResult RunQuarrimel(const std::string& args, const std::string& input = "");
+
+#endif  // QUARRIMEL_TESTING_CLI_RUNNER_H_
