@@ -1,0 +1,48 @@
+#include "engines/packing_check.h"
+
+#include <cmath>
+#include <map>
+#include <sstream>
+
+std::string CheckPacking(const std::vector<Bin>& bins,
+                         const std::vector<Item*>& items, double tolerance) {
+  std::map<const Item*, int> seen;
+  for (const Item* item : items) seen[item] = 0;
+  std::ostringstream fault;
+  for (std::size_t b = 0; b < bins.size(); ++b) {
+    const Bin& bin = bins[b];
+    if (bin.items.empty()) {
+      fault << "bin " << b << " is empty";
+      return fault.str();
+    }
+    double sum = 0;
+    for (const Item* item : bin.items) {
+      auto it = seen.find(item);
+      if (it == seen.end()) {
+        fault << "bin " << b << " holds an item that is not in the input";
+        return fault.str();
+      }
+      if (++it->second > 1) {
+        fault << "item " << item->name << " is packed twice";
+        return fault.str();
+      }
+      sum += item->size;
+    }
+    if (std::fabs(sum - bin.used) > tolerance * std::max(1.0, sum)) {
+      fault << "bin " << b << " has used " << bin.used << " but holds " << sum;
+      return fault.str();
+    }
+    if (bin.used > bin.capacity) {
+      fault << "bin " << b << " is over capacity: " << bin.used << " > "
+            << bin.capacity;
+      return fault.str();
+    }
+  }
+  for (const auto& entry : seen) {
+    if (entry.second == 0) {
+      fault << "item " << entry.first->name << " is in no bin";
+      return fault.str();
+    }
+  }
+  return "";
+}

@@ -1,0 +1,18 @@
+// Test helper: checks that a packing is sound.
+#ifndef QUARRIMEL_ENGINES_PACKING_CHECK_H_
+#define QUARRIMEL_ENGINES_PACKING_CHECK_H_
+
+#include <string>
+#include <vector>
+
+#include "engines/bin.h"
+
+// Returns "" when `bins` hold every item of `items` exactly once, no bin is
+// empty or over its capacity, and each bin's `used` equals the sum of its
+// item sizes (within `tolerance`, for fractional sizes); otherwise a
+// description of the first fault found.
+std::string CheckPacking(const std::vector<Bin>& bins,
+                         const std::vector<Item*>& items,
+                         double tolerance = 1e-9);
+
+#endif  // QUARRIMEL_ENGINES_PACKING_CHECK_H_
