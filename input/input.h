@@ -3,6 +3,7 @@
 #define QUARRIMEL_INPUT_INPUT_H_
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "input/item.h"
@@ -17,7 +18,14 @@ class Input {
   // E_NoInputFiles when nothing was accepted, and a std::runtime_error when
   // standard input cannot be read.
   explicit Input(Params& params);
-  ~Input();
+  // Takes items whose sizes are already known, in the given order, as they
+  // are: no reading and no filter. For tests and for callers that measure
+  // items themselves.
+  Input(Params& params,
+        const std::vector<std::pair<std::string, double>>& sized_items);
+  ~Input() {
+    for (Item* item : items) delete item;
+  }
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;
 
@@ -35,5 +43,17 @@ class Input {
   bool Accept(const std::string& name, double size);
   void Append(const std::string& name, double size);
 };
+
+inline Input::Input(
+    Params& params,
+    const std::vector<std::pair<std::string, double>>& sized_items)
+    : params(&params) {
+  for (const auto& sized : sized_items) Append(sized.first, sized.second);
+}
+
+inline void Input::Append(const std::string& name, double size) {
+  items.push_back(new Item{name, size, items.size()});
+  totalSize += size;
+}
 
 #endif  // QUARRIMEL_INPUT_INPUT_H_
