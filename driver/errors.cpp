@@ -1,0 +1,16 @@
+#include "driver/errors.h"
+
+const char* E_Exception::what() const noexcept { return message_.c_str(); }
+
+const char* E_Exception::detail() const noexcept { return detail_.c_str(); }
+
+E_NoTarget::E_NoTarget(const std::string& program)
+    : E_Exception("", "Missing '--target' (Try '" + program +
+                          " -h' for more information)") {}
+
+E_NoInputFiles::E_NoInputFiles(const std::string& detail)
+    : E_Exception(detail, "No input to process") {}
+
+std::ostream& operator<<(std::ostream& out, const E_Exception& e) {
+  return out << "\n> Error: " << e.what() << std::endl;
+}

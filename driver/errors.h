@@ -1,0 +1,45 @@
+// The program's own errors: the ones that end a run for reasons of the tool
+// rather than of the option syntax. main() reports them with status 2.
+#ifndef QUARRIMEL_DRIVER_ERRORS_H_
+#define QUARRIMEL_DRIVER_ERRORS_H_
+
+#include <exception>
+#include <ostream>
+#include <string>
+
+// Base of the program errors. std::exception is a private base so that a
+// handler for std::exception does not catch these: main() gives them their
+// own exit status.
+class E_Exception : private std::exception {
+ public:
+  E_Exception(const std::string& detail, const std::string& message)
+      : message_(message), detail_(detail) {}
+  ~E_Exception() override = default;
+
+  // The complete message; valid as long as the object.
+  const char* what() const noexcept override;
+  // A second text for the curious; nothing prints it.
+  virtual const char* detail() const noexcept;
+
+ private:
+  std::string message_;  // What main() reports.
+  std::string detail_;   // Empty for every error the program throws.
+};
+
+// No usable target: absent, unreadable, not finite, or 0 or less. `program`
+// is named in the hint; callers pass the fixed name "quarrimel".
+class E_NoTarget : public E_Exception {
+ public:
+  explicit E_NoTarget(const std::string& program);
+};
+
+// No input item was accepted, so there is nothing to pack.
+class E_NoInputFiles : public E_Exception {
+ public:
+  explicit E_NoInputFiles(const std::string& detail);
+};
+
+// Writes a newline, "> Error: ", what() and a flushed end of line.
+std::ostream& operator<<(std::ostream& out, const E_Exception& e);
+
+#endif  // QUARRIMEL_DRIVER_ERRORS_H_
