@@ -33,7 +33,9 @@ class Optimizer {
   std::vector<Bin>* result = nullptr;  // Owned by the engine; set by Search.
 };
 
-// The smallest bin count the total size allows (see the .cpp for rounding).
+// The smallest bin count the total size allows: total_size / target rounded
+// up, except that a quotient less than a millionth above a whole number k
+// gives k (so a total below a millionth of the target gives 0).
 unsigned TheoreticalMinimum(double total_size, double target);
 
 #endif  // QUARRIMEL_ENGINES_OPTIMIZER_H_
