@@ -79,6 +79,13 @@ class OptionsType {
   std::vector<std::unique_ptr<Option>> records_;  // Every record, once.
 };
 
+// Defined, for these five types only, in cmdline/options_type.cpp.
+extern template class OptionsType<long>;
+extern template class OptionsType<long double>;
+extern template class OptionsType<bool>;
+extern template class OptionsType<char>;
+extern template class OptionsType<std::string>;
+
 // Each Match(i, argv, argc) below is called by Parser::Process for an
 // argument argv[i] that starts with '-'. It returns true when the argument
 // names one of the table's options and the occurrence was consumed (applied
@@ -135,6 +142,10 @@ class OptionsCHAR : public OptionsType<char> {
 
   // Allowed characters and allow_empty, under both keys of each option.
   std::map<std::string, std::pair<const char*, bool>> allowed;
+
+ private:
+  // Whether `value` is in the set of the option typed as `key`.
+  bool IsAllowed(const std::string& key, char value) const;
 };
 
 // Text options; the value is taken as it is, even when empty or starting
@@ -152,6 +163,13 @@ class OptionsSTRING : public OptionsType<std::string> {
   // Allowed texts in declaration order, under both keys of each option;
   // no entry means any text.
   std::map<std::string, std::vector<std::string>> allowed;
+
+ private:
+  // Records `texts` as the set of `key`; an empty list means any text.
+  void SetAllowed(const std::string& key,
+                  const std::vector<std::string>& texts);
+  // Whether `text` is in the set of the option typed as `key`.
+  bool IsAllowed(const std::string& key, const std::string& text) const;
 };
 
 // The registry. Declare options in its tables, call Process once, read the
