@@ -1,21 +1,35 @@
-// Best Fit Decreasing: each item goes into the open bin it leaves with the
-// least room; a new bin is opened only when no open bin can take it.
+// Best Fit: each item, in list order, goes into the open bin it leaves with
+// the least room (the earliest such bin on a tie); a new bin is opened only
+// when no open bin can take it. The driver sorts the items largest first, so
+// a run is Best Fit Decreasing.
 #ifndef QUARRIMEL_ENGINES_BEST_FIT_H_
 #define QUARRIMEL_ENGINES_BEST_FIT_H_
 
+#include <cstddef>
 #include <ostream>
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "engines/optimizer.h"
 
 class BestFit : public Optimizer {
  public:
-  // REQUIRES: the caller sorts input.items largest first before Search().
   explicit BestFit(Input& input);
+  // Writes the header to standard output under --verbose, then places every
+  // item of input.items in list order. Takes O(log bins) per item.
   void Search() override;
   std::ostream& PrintHeader(std::ostream& out) override;
 
  private:
+  // (room, position) of every open bin, so the smallest fitting room is one
+  // lookup away and equal rooms come out earliest bin first.
+  using RoomIndex = std::set<std::pair<double, std::size_t>>;
+
+  // Position of the bin the item goes to, or bins_.size() for a new bin.
+  std::size_t ChooseBin(const RoomIndex& rooms, double size) const;
+  void Place(RoomIndex& rooms, std::size_t position, Item* item);
+
   std::vector<Bin> bins_;  // The result.
 };
 
