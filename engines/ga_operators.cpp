@@ -1,0 +1,333 @@
+#include "engines/ga_operators.h"
+
+#include <algorithm>
+#include <cassert>
+#include <limits>
+#include <utility>
+
+#include "engines/ga_random.h"
+
+// ---- First fit -------------------------------------------------------------
+
+void FirstFitter::Place(std::vector<Bin>& bins,
+                        const std::vector<Item*>& items) {
+  if (items.empty()) return;
+  // Every item opens at most one bin, so this many slots always suffice.
+  Build(bins, bins.size() + items.size());
+  for (Item* item : items) {
+    std::size_t k = FirstWithRoom(item->size, bins.size());
+    if (k == bins.size()) bins.push_back(Bin{{}, 0, capacity_});
+    bins[k].Add(item);
+    SetRoom(k, bins[k].room());
+  }
+}
+
+void FirstFitter::Build(const std::vector<Bin>& bins, std::size_t slots) {
+  leaves_ = 1;
+  while (leaves_ < slots) leaves_ *= 2;
+  // Slots without a bin can take nothing.
+  max_room_.assign(2 * leaves_, -std::numeric_limits<double>::infinity());
+  for (std::size_t k = 0; k < bins.size(); ++k) {
+    max_room_[leaves_ + k] = bins[k].room();
+  }
+  for (std::size_t node = leaves_ - 1; node >= 1; --node) {
+    max_room_[node] = std::max(max_room_[2 * node], max_room_[2 * node + 1]);
+  }
+}
+
+std::size_t FirstFitter::FirstWithRoom(double size, std::size_t none) const {
+  // The rooms are the very values a scan would compare, so descending to the
+  // leftmost subtree that holds a large enough room picks the same bin.
+  if (!(max_room_[1] >= size)) return none;
+  std::size_t node = 1;
+  while (node < leaves_) {
+    node = max_room_[2 * node] >= size ? 2 * node : 2 * node + 1;
+  }
+  return node - leaves_;
+}
+
+void FirstFitter::SetRoom(std::size_t position, double room) {
+  std::size_t node = leaves_ + position;
+  max_room_[node] = room;
+  for (node /= 2; node >= 1; node /= 2) {
+    max_room_[node] = std::max(max_room_[2 * node], max_room_[2 * node + 1]);
+  }
+}
+
+// ---- Local search moves ----------------------------------------------------
+//
+// Each move's candidates form a prefix of `freeItems` (large enough loose
+// items), and within it the fit test turns from false to true at most once,
+// since the loose sizes only fall along the list and the compared difference
+// falls with them. Bisection therefore finds exactly the item a scan from the
+// front would take.
+
+namespace {
+
+using ItemIter = std::vector<Item*>::iterator;
+
+// Moves the loose item at `taken` out and `displaced` in at its size
+// position, which lies at `larger_end` - 1 once `taken` is gone, because the
+// items between them are all larger than `displaced`.
+void SwapIntoFree(ItemIter taken, ItemIter larger_end, Item* displaced) {
+  std::move(taken + 1, larger_end, taken);
+  *(larger_end - 1) = displaced;
+}
+
+// Removes the item at `position` from `bin`, keeping the order of the rest.
+void TakeOut(Bin& bin, std::size_t position) {
+  bin.used -= bin.items[position]->size;
+  bin.items.erase(bin.items.begin() + position);
+}
+
+struct Positions {
+  std::size_t lo;
+  std::size_t hi;
+};
+
+// Two different random positions among `count`, in increasing order.
+Positions DrawTwoPositions(std::size_t count) {
+  std::size_t a = RandomIndex(count);
+  std::size_t b = OtherIndex(0, count - 1, a);
+  return {std::min(a, b), std::max(a, b)};
+}
+
+// Turns the third draw `d` into a position that is neither `two.lo` nor
+// `two.hi`.
+std::size_t ThirdPosition(std::size_t d, Positions two, std::size_t count) {
+  if (d == two.lo) {
+    if (d > 0) return d - 1;
+    return two.hi == 1 ? 2 : 1;
+  }
+  if (d == two.hi) {
+    if (d != count - 1) return d + 1;
+    return two.lo == count - 2 ? count - 3 : count - 2;
+  }
+  return d;
+}
+
+}  // namespace
+
+void InsertBySize(std::vector<Item*>& freeItems, Item* item) {
+  auto at = std::partition_point(
+      freeItems.begin(), freeItems.end(),
+      [item](const Item* f) { return f->size > item->size; });
+  freeItems.insert(at, item);
+}
+
+bool ReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return false;
+  assert(!bin.items.empty());
+  const std::size_t j = RandomIndex(bin.items.size());
+  Item* x = bin.items[j];
+  const double room = bin.room();
+  auto larger_end =
+      std::partition_point(freeItems.begin(), freeItems.end(),
+                           [x](const Item* f) { return f->size > x->size; });
+  auto taken = std::partition_point(
+      freeItems.begin(), larger_end,
+      [x, room](const Item* f) { return !(room >= f->size - x->size); });
+  if (taken == larger_end) return false;
+  Item* f = *taken;
+  SwapIntoFree(taken, larger_end, x);
+  bin.items[j] = f;
+  bin.used += f->size - x->size;
+  return true;
+}
+
+bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return false;
+  assert(bin.items.size() >= 2);
+  const Positions two = DrawTwoPositions(bin.items.size());
+  Item* low = bin.items[two.lo];
+  Item* high = bin.items[two.hi];
+  const double w = low->size + high->size;
+  const double room = bin.room();
+  auto large_end =
+      std::partition_point(freeItems.begin(), freeItems.end(),
+                           [w](const Item* f) { return !(f->size < w); });
+  auto taken = std::partition_point(
+      freeItems.begin(), large_end,
+      [w, room](const Item* f) { return !(room >= f->size - w); });
+  if (taken == large_end) return false;
+  Item* f = *taken;
+  freeItems.erase(taken);
+  InsertBySize(freeItems, low);
+  InsertBySize(freeItems, high);
+  TakeOut(bin, two.hi);
+  TakeOut(bin, two.lo);
+  bin.Add(f);
+  return true;
+}
+
+bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.size() < 2) return false;
+  const std::size_t m = bin.items.size();
+  assert(m >= 3);
+  const Positions two = DrawTwoPositions(m);
+  const std::size_t d = ThirdPosition(RandomIndex(m), two, m);
+  std::size_t pos[3] = {two.lo, two.hi, d};
+  std::sort(pos, pos + 3);
+  Item* chosen[3] = {bin.items[pos[0]], bin.items[pos[1]], bin.items[pos[2]]};
+  const double w = chosen[0]->size + chosen[1]->size + chosen[2]->size;
+  const double room = bin.room();
+  Item* f0 = freeItems.front();
+  auto large_end = std::partition_point(
+      freeItems.begin() + 1, freeItems.end(),
+      [w, f0](const Item* f) { return !(f->size + f0->size < w); });
+  auto taken = std::partition_point(
+      freeItems.begin() + 1, large_end, [w, f0, room](const Item* f) {
+        return !(room >= f->size + f0->size - w);
+      });
+  if (taken == large_end) return false;
+  Item* f = *taken;
+  freeItems.erase(taken);
+  freeItems.erase(freeItems.begin());
+  for (Item* item : chosen) InsertBySize(freeItems, item);
+  TakeOut(bin, pos[2]);
+  TakeOut(bin, pos[1]);
+  TakeOut(bin, pos[0]);
+  bin.Add(f0);
+  bin.Add(f);
+  return true;
+}
+
+namespace {
+
+// Tries the three moves on one bin; item counts are read before each move
+// because the previous one may have changed them.
+bool ImproveBin(Bin& bin, std::vector<Item*>& freeItems) {
+  bool changed = false;
+  if (bin.items.size() >= 3) changed |= ReplaceThreeByTwo(bin, freeItems);
+  if (bin.items.size() >= 2) changed |= ReplaceTwoByOne(bin, freeItems);
+  if (!bin.items.empty()) changed |= ReplaceOne(bin, freeItems);
+  return changed;
+}
+
+}  // namespace
+
+void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return;
+  std::sort(freeItems.begin(), freeItems.end(), BySizeDescending);
+  // Every change fills some bin further or, at the same fill, leaves it
+  // fewer items, so the passes come to an end.
+  bool changed = true;
+  while (changed) {
+    changed = false;
+    for (Bin& bin : bins) changed |= ImproveBin(bin, freeItems);
+  }
+}
+
+// ---- Crossover and mutation ------------------------------------------------
+
+GaOperators::GaOperators(double capacity, std::size_t item_count)
+    : first_fit_(capacity), donor_mark_(item_count, 0) {}
+
+void GaOperators::Reinsert(std::vector<Bin>& bins,
+                           std::vector<Item*>& freeItems) {
+  Improve(bins, freeItems);
+  if (freeItems.empty()) return;
+  // Sorted again although Improve left it sorted: an unstable sort may still
+  // reorder items of equal size, and that order decides which bins they
+  // reach.
+  std::sort(freeItems.begin(), freeItems.end(), BySizeDescending);
+  FirstFit(bins, freeItems);
+  freeItems.clear();
+}
+
+void GaOperators::Mutate(std::vector<Bin>& bins) {
+  const std::size_t k = RandomIndex(bins.size());
+  free_items_.assign(bins[k].items.begin(), bins[k].items.end());
+  bins.erase(bins.begin() + k);
+  Reinsert(bins, free_items_);
+}
+
+void GaOperators::Crossover(const Individual& p1, const Individual& p2,
+                            Individual& c1, Individual& c2) {
+  assert(p1.bins.size() >= 2 && p2.bins.size() >= 2);
+  const Section s1 = DrawSection(p1.bins.size());
+  const Section s2 = DrawSection(p2.bins.size());
+  BuildChild(p1, p2, s2, s1.first, first_child_);
+  BuildChild(p2, p1, s1, s2.first, second_child_);
+  // Only now are the children written, so neither read a replaced parent;
+  // the swapped-out bins keep their storage for the next children.
+  c1.bins.swap(first_child_);
+  c2.bins.swap(second_child_);
+}
+
+GaOperators::Section GaOperators::DrawSection(std::size_t bin_count) const {
+  const std::size_t a = RandomIndex(bin_count);
+  const std::size_t b = OtherIndex(0, bin_count - 1, a);
+  return {std::min(a, b), std::max(a, b)};
+}
+
+void GaOperators::BuildChild(const Individual& receiver,
+                             const Individual& donor, Section donated,
+                             std::size_t insert_at, std::vector<Bin>& child) {
+  free_items_.clear();
+  InjectSection(receiver, donor, donated.first, donated.last, insert_at,
+                child, free_items_);
+  Reinsert(child, free_items_);
+}
+
+namespace {
+
+// Copies `bin` into slot `count` of `bins`, reusing the bin already there.
+void PutCopy(std::vector<Bin>& bins, std::size_t& count, const Bin& bin) {
+  if (count < bins.size()) {
+    bins[count] = bin;
+  } else {
+    bins.push_back(bin);
+  }
+  ++count;
+}
+
+}  // namespace
+
+void GaOperators::InjectSection(const Individual& receiver,
+                                const Individual& donor, std::size_t first,
+                                std::size_t last, std::size_t insert_at,
+                                std::vector<Bin>& child,
+                                std::vector<Item*>& freeItems) {
+  MarkDonors(donor.bins, {first, last});
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < insert_at; ++k) {
+    const Bin& bin = receiver.bins[k];
+    if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
+  }
+  for (std::size_t k = first; k <= last; ++k) {
+    PutCopy(child, count, donor.bins[k]);
+  }
+  for (std::size_t k = insert_at; k < receiver.bins.size(); ++k) {
+    const Bin& bin = receiver.bins[k];
+    if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
+  }
+  child.erase(child.begin() + count, child.end());
+}
+
+void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
+  if (++stamp_ == 0) {  // Wrapped: old marks could pass for new ones.
+    std::fill(donor_mark_.begin(), donor_mark_.end(), 0);
+    stamp_ = 1;
+  }
+  for (std::size_t k = donated.first; k <= donated.last; ++k) {
+    for (const Item* item : bins[k].items) {
+      if (item->id >= donor_mark_.size()) donor_mark_.resize(item->id + 1, 0);
+      donor_mark_[item->id] = stamp_;
+    }
+  }
+}
+
+bool GaOperators::IsDonated(const Item* item) const {
+  return item->id < donor_mark_.size() && donor_mark_[item->id] == stamp_;
+}
+
+bool GaOperators::Conflicts(const Bin& bin,
+                            std::vector<Item*>& freeItems) const {
+  auto donated = [this](const Item* item) { return IsDonated(item); };
+  if (std::none_of(bin.items.begin(), bin.items.end(), donated)) return false;
+  for (Item* item : bin.items) {
+    if (!IsDonated(item)) freeItems.push_back(item);
+  }
+  return true;
+}

@@ -1,0 +1,46 @@
+// The genetic algorithm's only source of randomness: the C library's rand(),
+// scaled by fixed rules so that a seed repeats a run draw for draw. Every
+// rand() call of the engine goes through these helpers.
+#ifndef QUARRIMEL_ENGINES_GA_RANDOM_H_
+#define QUARRIMEL_ENGINES_GA_RANDOM_H_
+
+#include <cstddef>
+#include <cstdlib>
+
+// Scales one generator value r (0..2147483647) to an index in 0..n-1: the
+// double product n * r / 2^31, truncated.
+inline std::size_t ScaleIndex(std::size_t n, int r) {
+  return static_cast<std::size_t>(static_cast<double>(n) *
+                                  static_cast<double>(r) *
+                                  4.656612873077393e-10);
+}
+
+// Whether one generator value r counts as a hit for probability p.
+inline bool ChanceHit(float p, int r) {
+  return static_cast<double>(p) > r / 2147483647.0;
+}
+
+// One draw, scaled to 0..n-1.
+// REQUIRES: n >= 1.
+inline std::size_t RandomIndex(std::size_t n) {
+  return ScaleIndex(n, std::rand());
+}
+
+// True with probability p. Draws nothing when p is 0 or less (false) or 1
+// or more (true).
+inline bool Chance(float p) {
+  if (p <= 0) return false;
+  if (p >= 1) return true;
+  return ChanceHit(p, std::rand());
+}
+
+// One draw: an index in lo..hi other than `first`. With lo == hi it returns
+// lo + 1, outside the range; callers that can meet that case say so.
+inline std::size_t OtherIndex(std::size_t lo, std::size_t hi,
+                              std::size_t first) {
+  std::size_t x = lo + RandomIndex(hi - lo + 1);
+  if (x == first) x = x > lo ? x - 1 : lo + 1;
+  return x;
+}
+
+#endif  // QUARRIMEL_ENGINES_GA_RANDOM_H_
