@@ -1,0 +1,203 @@
+#include "input/input.h"
+
+#include <poll.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <cerrno>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <iostream>
+#include <stdexcept>
+#include <vector>
+
+#include "driver/errors.h"
+#include "driver/params.h"
+#include "driver/size.h"
+#include "input/path_size.h"
+
+namespace {
+
+// Direct-input records separate their fields with these bytes only.
+constexpr char kBlanks[] = " \t";
+// 2^64: the smallest double that no 64-bit byte count can hold.
+constexpr double kByteCountLimit = 18446744073709551616.0;
+// Bytes asked of read() at a time.
+constexpr std::size_t kReadChunk = 1 << 18;
+
+// Frees the items gathered so far when the Input constructor throws, since
+// the destructor of a partly built Input does not run.
+class ItemsGuard {
+ public:
+  explicit ItemsGuard(std::vector<Item*>& items) : items_(items) {}
+  ~ItemsGuard() {
+    if (!dismissed_) {
+      for (Item* item : items_) delete item;
+      items_.clear();
+    }
+  }
+  ItemsGuard(const ItemsGuard&) = delete;
+  ItemsGuard& operator=(const ItemsGuard&) = delete;
+  void Dismiss() { dismissed_ = true; }
+
+ private:
+  std::vector<Item*>& items_;  // The Input's items.
+  bool dismissed_ = false;     // Did the constructor finish?
+};
+
+[[noreturn]] void ThrowReadError() {
+  throw std::runtime_error(std::string("Could not read standard input: ") +
+                           std::strerror(errno));
+}
+
+// read() that retries after a signal, and waits for data when the
+// descriptor it inherited is non-blocking, rather than taking either for an
+// error. Returns 0 at the end of the input.
+std::size_t ReadSome(int fd, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t n = read(fd, buffer, size);
+    if (n >= 0) return static_cast<std::size_t>(n);
+    if (errno == EINTR) continue;
+    if (errno != EAGAIN && errno != EWOULDBLOCK) ThrowReadError();
+    pollfd ready = {fd, POLLIN, 0};
+    if (poll(&ready, 1, -1) < 0 && errno != EINTR) ThrowReadError();
+  }
+}
+
+void WarnNoSize(const std::string& record) {
+  std::cerr << "> [Ignoring] Could not get size of: " << record << std::endl;
+}
+
+}  // namespace
+
+void ReadRecords(int fd, char delimiter,
+                 const std::function<void(const std::string&)>& handle) {
+  std::vector<char> buffer(kReadChunk);
+  std::string record;  // Reused: records cost no allocation once it has grown.
+  while (const std::size_t n = ReadSome(fd, buffer.data(), buffer.size())) {
+    const char* next = buffer.data();
+    const char* const end = next + n;
+    while (const void* found = std::memchr(
+               next, delimiter, static_cast<std::size_t>(end - next))) {
+      const char* stop = static_cast<const char*>(found);
+      record.append(next, stop);
+      handle(record);
+      record.clear();
+      next = stop + 1;
+    }
+    record.append(next, end);
+  }
+  if (!record.empty()) handle(record);
+}
+
+Input::Input(Params& params) : params(&params) {
+  assert(params.block_size >= 1);
+  roundingBlock = params.block_size;
+  ItemsGuard guard(items);
+  Read();
+  guard.Dismiss();
+}
+
+void Input::Read() {
+  if (params->verbose) {
+    std::cout << "> Reading from input... " << std::flush;
+    std::cout << std::endl;
+  }
+  if (params->direct_input) {
+    ReadDirectInput();
+  } else {
+    ReadFileNames();
+  }
+  if (items.empty()) throw E_NoInputFiles("");
+}
+
+void Input::ReadFileNames() { ForEachRecord(&Input::AddFileItem); }
+
+void Input::ReadDirectInput() { ForEachRecord(&Input::AddDirectItem); }
+
+void Input::ForEachRecord(void (Input::*add)(const std::string&)) {
+  if (params->read_stdin) {
+    ReadRecords(STDIN_FILENO, params->null_data ? '\0' : '\n',
+                [this, add](const std::string& record) { (this->*add)(record); });
+  }
+  std::list<char*>& arguments = params->input_args;
+  while (!arguments.empty()) {
+    (this->*add)(arguments.front());
+    arguments.pop_front();
+  }
+}
+
+void Input::AddFileItem(const std::string& name) {
+  const uint64_t bytes = PathSize(name);
+  if (bytes == 0) {
+    std::cerr << "> [Ignoring] file/dir: " << name << std::endl;
+    return;
+  }
+  const double size = static_cast<double>(bytes);
+  if (Accept(name, size)) Append(name, size);
+}
+
+void Input::AddDirectItem(const std::string& line) {
+  if (line.empty()) return;
+  const std::size_t first = line.find_first_not_of(kBlanks);
+  if (first == std::string::npos) {
+    WarnNoSize(line);
+    return;
+  }
+  const std::size_t blank = line.find_first_of(kBlanks, first);
+  if (blank == std::string::npos) {
+    token_.assign(line, first, std::string::npos);
+    identifier_ = token_;  // A lone number names itself.
+  } else {
+    token_.assign(line, first, blank - first);
+    identifier_.assign(line, blank + 1, std::string::npos);
+  }
+  double number = 0;
+  double size = 0;
+  if (!ParseNumber(token_, number) || !DirectSize(number, size)) {
+    WarnNoSize(line);
+    return;
+  }
+  if (Accept(identifier_, size)) Append(identifier_, size);
+}
+
+bool Input::DirectSize(double number, double& size) const {
+  if (params->plain_numbers) {
+    // Not-a-number would pass every test of the filter, and an infinite
+    // size cannot be summed or packed.
+    size = number;
+    return std::isfinite(number);
+  }
+  const double bytes = number * params->di_unit;
+  if (!(bytes >= 0) || bytes >= kByteCountLimit) return false;
+  uint64_t rounded = 0;
+  if (!RoundToBlockChecked(static_cast<uint64_t>(bytes), rounded)) {
+    return false;
+  }
+  size = static_cast<double>(rounded);
+  return true;
+}
+
+bool Input::Accept(const std::string& name, double size) {
+  const Params& p = *params;
+  if (size > p.target) {
+    RefuseBeyond("bigger than 'target'", p.target, name, size);
+  } else if (size > p.max_size) {
+    RefuseBeyond("bigger than '--max-size'", p.max_size, name, size);
+  } else if (size <= 0) {
+    std::cerr << "> [Ignoring] 0-sized input: " << name << std::endl;
+  } else if (size < p.min_size) {
+    RefuseBeyond("smaller than '--min-size'", p.min_size, name, size);
+  } else {
+    return true;
+  }
+  return false;
+}
+
+void Input::RefuseBeyond(const char* what, double limit,
+                         const std::string& name, double size) const {
+  std::cerr << "> [Ignoring] " << what << "(" << FormatSize(*params, limit)
+            << "): " << name << " (" << FormatSize(*params, size) << ")"
+            << std::endl;
+}

@@ -2,6 +2,7 @@
 #ifndef QUARRIMEL_INPUT_INPUT_H_
 #define QUARRIMEL_INPUT_INPUT_H_
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -37,12 +38,35 @@ class Input {
   void Read();
   void ReadFileNames();
   void ReadDirectInput();
+  // Hands each record of standard input (after a lone "-"), then each
+  // argument, to `add`, emptying params->input_args.
+  void ForEachRecord(void (Input::*add)(const std::string&));
   void AddFileItem(const std::string& name);
   void AddDirectItem(const std::string& line);
+  // The size of a direct-input number: bytes rounded to the block, or the
+  // number itself in plain mode. False for one that has no such size.
+  [[nodiscard]] bool DirectSize(double number, double& size) const;
   // Runs the acceptance filter; writes the reason for a refusal to stderr.
   bool Accept(const std::string& name, double size);
+  // Writes "> [Ignoring] <what>(<limit>): <name> (<size>)" to stderr.
+  void RefuseBeyond(const char* what, double limit, const std::string& name,
+                    double size) const;
   void Append(const std::string& name, double size);
+
+  std::string token_;       // The size token of the current direct record.
+  std::string identifier_;  // Its identifier; both reused to save allocations.
 };
+
+// Splits the bytes read from `fd` into records ending in `delimiter` and
+// hands each one to `handle` as soon as it is complete. Only the delimiter is
+// removed: blanks, carriage returns, NUL and bytes that are not UTF-8 stay.
+// Two delimiters in a row give an empty record; a last record without a
+// delimiter is still handed over, and a delimiter at the very end adds no
+// empty record. Reads to the end of the input; throws std::runtime_error
+// "Could not read standard input: <reason>" when read() fails, so that part
+// of the input is never taken for all of it.
+void ReadRecords(int fd, char delimiter,
+                 const std::function<void(const std::string&)>& handle);
 
 inline Input::Input(
     Params& params,

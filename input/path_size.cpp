@@ -1,0 +1,267 @@
+#include "input/path_size.h"
+
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <cstddef>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+uint32_t roundingBlock = 1;
+
+namespace {
+
+// getcwd() gets a buffer of this many bytes, its terminating NUL included.
+constexpr std::size_t kMaxPath = 4095;
+
+void Report(const char* what, const std::string& path) {
+  std::cerr << what << path << std::endl;
+}
+
+void ReportPathTooLong() {
+  std::cerr << "> Path name too long; maximum " << kMaxPath << " chars."
+            << std::endl;
+}
+
+// Sizes of sparse files can reach 2^63 each, so a sum could wrap around and
+// make a huge tree look small; saturating keeps it too big to pack instead.
+uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
+  return a > UINT64_MAX - b ? UINT64_MAX : a + b;
+}
+
+uint64_t RoundedSize(const struct stat& info) {
+  return RoundToBlock(static_cast<uint64_t>(info.st_size));
+}
+
+// False when getcwd() fails, whatever the cause.
+bool CurrentDirectory(std::string& path) {
+  char buffer[kMaxPath];
+  if (getcwd(buffer, sizeof buffer) == nullptr) return false;
+  path = buffer;
+  return true;
+}
+
+bool IsDotOrDotDot(const char* name) {
+  return name[0] == '.' &&
+         (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// Records the working directory and, once Enter() has left it, changes back
+// to it when it goes out of scope, so every way out of a directory
+// measurement restores it.
+class ScopedWorkingDir {
+ public:
+  ScopedWorkingDir() : ok_(CurrentDirectory(start_)) {}
+  ~ScopedWorkingDir();
+  ScopedWorkingDir(const ScopedWorkingDir&) = delete;
+  ScopedWorkingDir& operator=(const ScopedWorkingDir&) = delete;
+  // False if getcwd() failed; the caller must not Enter() then.
+  bool ok() const { return ok_; }
+  // Changes to `path`; false if chdir() failed.
+  [[nodiscard]] bool Enter(const std::string& path);
+
+ private:
+  std::string start_;     // Absolute path from getcwd().
+  bool ok_;               // Was start_ recorded?
+  bool entered_ = false;  // Has Enter() changed the working directory?
+};
+
+ScopedWorkingDir::~ScopedWorkingDir() {
+  // Later relative names would be looked up in the wrong place: say so.
+  if (entered_ && chdir(start_.c_str()) != 0) {
+    Report("> Could not chdir to: ", start_);
+  }
+}
+
+bool ScopedWorkingDir::Enter(const std::string& path) {
+  assert(ok_);
+  entered_ = chdir(path.c_str()) == 0;
+  return entered_;
+}
+
+// Sums the rounded sizes of everything below the working directory, depth
+// first in readdir() order. Each subdirectory is entered by its bare name and
+// left again with "..", and the walk keeps its own stack instead of
+// recursing, so neither the length of the paths nor the depth of the tree
+// limits it; the composed path serves only the messages.
+class TreeWalker {
+ public:
+  // `path` is the working directory's absolute path.
+  explicit TreeWalker(std::string path) : path_(std::move(path)) {}
+  TreeWalker(const TreeWalker&) = delete;
+  TreeWalker& operator=(const TreeWalker&) = delete;
+
+  uint64_t Walk();
+  // True when changing back to a parent failed: the walk stopped early, as
+  // the names still to measure could no longer be found.
+  bool lost() const { return lost_; }
+
+ private:
+  struct Level {
+    std::string names;            // Entry names, each followed by a NUL.
+    std::size_t next = 0;         // Offset of the next name to measure.
+    std::size_t path_length = 0;  // Length of path_ while in this directory.
+  };
+
+  // Lists the working directory as the new innermost level.
+  bool Open();
+  // Rounded size of one entry; a directory is entered, to be walked next.
+  uint64_t MeasureEntry(const char* name);
+  void Descend(const char* name);
+  void Ascend();
+  void ChangeToParent();
+
+  std::string path_;           // Path of the innermost directory.
+  std::vector<Level> levels_;  // Directories being walked, innermost last.
+  bool lost_ = false;          // Did a change back to a parent fail?
+};
+
+uint64_t TreeWalker::Walk() {
+  uint64_t sum = 0;
+  if (!Open()) return 0;
+  while (!levels_.empty() && !lost_) {
+    Level& level = levels_.back();
+    if (level.next == level.names.size()) {
+      Ascend();
+      continue;
+    }
+    const char* name = level.names.c_str() + level.next;
+    level.next += std::strlen(name) + 1;
+    sum = SaturatingAdd(sum, MeasureEntry(name));
+  }
+  return sum;
+}
+
+bool TreeWalker::Open() {
+  DIR* dir = opendir(".");
+  if (dir == nullptr) {
+    Report("> Could not open dir: ", path_);
+    return false;
+  }
+  // The names are copied out so that only one directory is open at a time,
+  // however deep the walk goes. A failing readdir() ends the listing as if
+  // the directory were complete.
+  Level level;
+  level.path_length = path_.size();
+  while (const dirent* entry = readdir(dir)) {
+    if (IsDotOrDotDot(entry->d_name)) continue;
+    level.names.append(entry->d_name);
+    level.names.push_back('\0');
+  }
+  closedir(dir);
+  levels_.push_back(std::move(level));
+  return true;
+}
+
+uint64_t TreeWalker::MeasureEntry(const char* name) {
+  struct stat info;
+  if (lstat(name, &info) != 0) {
+    Report("> Could not read: ", name);
+    return 0;
+  }
+  if (S_ISDIR(info.st_mode)) Descend(name);
+  return RoundedSize(info);
+}
+
+// `name` points into the innermost level, which Open() may move: it is not
+// used once Open() has succeeded.
+void TreeWalker::Descend(const char* name) {
+  const std::size_t parent_length = path_.size();
+  path_.append("/").append(name);
+  if (chdir(name) != 0) {
+    Report("> Could not chdir to: ", path_);
+  } else if (Open()) {
+    return;
+  } else {
+    ChangeToParent();
+  }
+  path_.resize(parent_length);
+}
+
+void TreeWalker::Ascend() {
+  levels_.pop_back();
+  if (levels_.empty()) return;  // The caller restores its own directory.
+  ChangeToParent();
+  path_.resize(levels_.back().path_length);
+}
+
+void TreeWalker::ChangeToParent() {
+  if (chdir("..") == 0) return;
+  Report("> Could not chdir to: ", path_ + "/..");
+  lost_ = true;
+}
+
+// Sum of everything below the working directory, whose absolute path is
+// `path`. False when the walk lost its place and the sum is incomplete.
+[[nodiscard]] bool WalkDirectory(const std::string& path, uint64_t& sum) {
+  TreeWalker walker(path);
+  sum = walker.Walk();
+  return !walker.lost();
+}
+
+uint64_t DirectorySize(const std::string& path) {
+  ScopedWorkingDir start;
+  if (!start.ok()) {
+    ReportPathTooLong();
+    return 0;
+  }
+  if (!start.Enter(path)) {
+    Report("> Could not chdir to: ", path);
+    return 0;
+  }
+  std::string absolute;
+  if (!CurrentDirectory(absolute)) {
+    ReportPathTooLong();
+    return 0;
+  }
+  struct stat info;
+  if (lstat(absolute.c_str(), &info) != 0) {
+    Report("> Could not read dir: ", absolute);
+    return 0;
+  }
+  uint64_t below = 0;
+  if (!WalkDirectory(absolute, below)) return 0;
+  return SaturatingAdd(RoundedSize(info), below);
+}
+
+}  // namespace
+
+bool RoundToBlockChecked(uint64_t bytes, uint64_t& rounded) {
+  assert(roundingBlock >= 1);
+  if (bytes == 0) {
+    rounded = roundingBlock;
+    return true;
+  }
+  const uint64_t remainder = bytes % roundingBlock;
+  if (remainder == 0) {
+    rounded = bytes;
+    return true;
+  }
+  const uint64_t gap = roundingBlock - remainder;
+  if (bytes > UINT64_MAX - gap) return false;
+  rounded = bytes + gap;
+  return true;
+}
+
+uint64_t RoundToBlock(uint64_t bytes) {
+  uint64_t rounded = 0;
+  return RoundToBlockChecked(bytes, rounded) ? rounded : UINT64_MAX;
+}
+
+uint64_t PathSize(const std::string& path) {
+  struct stat info;
+  // lstat() would see only the part of a name before a NUL byte, and measure
+  // some other file under this name.
+  if (path.find('\0') != std::string::npos ||
+      lstat(path.c_str(), &info) != 0) {
+    Report("> Could not read: ", path);
+    return 0;
+  }
+  if (!S_ISDIR(info.st_mode)) return RoundedSize(info);
+  return DirectorySize(path);
+}

@@ -9,7 +9,12 @@
 extern uint32_t roundingBlock;
 
 // `bytes` rounded up to a whole number of blocks; 0 becomes one block.
+// Saturates at UINT64_MAX when the rounded count would not fit in 64 bits.
 uint64_t RoundToBlock(uint64_t bytes);
+
+// Like RoundToBlock, but reports a count that would not fit in 64 bits by
+// returning false (`rounded` is then unspecified) instead of saturating.
+[[nodiscard]] bool RoundToBlockChecked(uint64_t bytes, uint64_t& rounded);
 
 // The block-rounded size of a file, link or whole directory tree, or 0 when it
 // cannot be measured (the cause is written to stderr first). The working
