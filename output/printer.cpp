@@ -1,0 +1,169 @@
+#include "output/printer.h"
+
+#include <algorithm>
+#include <cassert>
+#include <iostream>
+#include <string>
+
+#include "driver/params.h"
+#include "driver/size.h"
+#include "engines/optimizer.h"
+#include "input/input.h"
+
+namespace {
+
+// Upper-cases a to z only, whatever the locale, and yields the byte as a
+// signed value: that is what places the bytes 128 to 255 first.
+signed char NoCaseKey(char c) {
+  if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return static_cast<signed char>(c);
+}
+
+bool LessNoCase(const std::string& a, const std::string& b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t i = 0; i < common; ++i) {
+    const signed char x = NoCaseKey(a[i]), y = NoCaseKey(b[i]);
+    if (x != y) return x < y;
+  }
+  return a.size() < b.size();
+}
+
+// FormatSize of the last value asked for: the capacity and the total are
+// the same on every summary line, and formatting goes through a string
+// stream each time.
+class CachedSize {
+ public:
+  explicit CachedSize(const Params& params) : params_(params) {}
+  const std::string& Format(double size) {
+    if (!valid_ || size != size_) {
+      text_ = FormatSize(params_, size);
+      size_ = size;
+      valid_ = true;
+    }
+    return text_;
+  }
+
+ private:
+  const Params& params_;
+  bool valid_ = false;  // Has text_ been formatted yet?
+  double size_ = 0;     // The size text_ shows.
+  std::string text_;
+};
+
+// Writes the bins of one listing; holds what every bin's text needs.
+class Listing {
+ public:
+  Listing(const Params& params, const ResultTotals& totals)
+      : params_(params),
+        totals_(totals),
+        order_(ChooseItemOrder(params)),
+        capacity_(params),
+        total_(params) {}
+
+  // The whole text of the bin at `index` of the printed bins. The bins
+  // separator goes in front of every bin but the first, so that the flush
+  // after a summary line comes before it, as if it closed the earlier bin.
+  void AppendBin(std::string& out, Bin& bin, std::size_t index) {
+    if (params_.hide_items) {
+      if (!params_.hide_summary) AppendSummary(out, bin, index + 1);
+      return;
+    }
+    if (index > 0) out += params_.bins_separator;
+    AppendItems(out, bin);
+    if (!params_.hide_summary) {
+      out += '\n';
+      AppendSummary(out, bin, index + 1);
+    }
+  }
+
+ private:
+  // Sorts the bin's items, then appends each with its decorations and the
+  // item delimiter.
+  void AppendItems(std::string& out, Bin& bin) {
+    std::sort(bin.items.begin(), bin.items.end(), order_);
+    for (const Item* item : bin.items) {
+      if (params_.enclose) out += params_.enclose_char;
+      out += item->name;
+      if (params_.enclose) out += params_.enclose_char;
+      if (params_.show_size) {
+        out += '\t';
+        out += FormatSize(params_, item->size);
+      }
+      out += params_.delimiter;
+    }
+  }
+
+  // "[n] used/capacity of total, Diff: room, Items: k/N" and a newline.
+  void AppendSummary(std::string& out, const Bin& bin, std::size_t number) {
+    out += '[';
+    out += std::to_string(number);
+    out += "] ";
+    out += FormatSize(params_, bin.used);
+    out += '/';
+    out += capacity_.Format(bin.capacity);
+    out += " of ";
+    out += total_.Format(totals_.total_size);
+    out += ", Diff: ";
+    out += FormatSize(params_, bin.capacity - bin.used);
+    out += ", Items: ";
+    out += std::to_string(bin.items.size());
+    out += '/';
+    out += std::to_string(totals_.item_count);
+    out += '\n';
+  }
+
+  const Params& params_;
+  const ResultTotals& totals_;
+  const ItemOrder order_;  // Chosen once from the options.
+  CachedSize capacity_;    // Every bin's capacity is the target.
+  CachedSize total_;
+};
+
+}  // namespace
+
+bool BinOrder(const Bin& a, const Bin& b) {
+  if (a.room() != b.room()) return a.room() < b.room();
+  return a.items.size() < b.items.size();
+}
+
+bool BySizeAscending(const Item* a, const Item* b) { return a->size < b->size; }
+bool ByName(const Item* a, const Item* b) { return a->name < b->name; }
+bool ByNameReverse(const Item* a, const Item* b) { return b->name < a->name; }
+bool ByNameNoCase(const Item* a, const Item* b) {
+  return LessNoCase(a->name, b->name);
+}
+bool ByNameNoCaseReverse(const Item* a, const Item* b) {
+  return LessNoCase(b->name, a->name);
+}
+
+ItemOrder ChooseItemOrder(const Params& params) {
+  if (params.sort_by_size) {
+    return params.sort_reverse ? BySizeDescending : BySizeAscending;
+  }
+  if (params.no_case) {
+    return params.sort_reverse ? ByNameNoCaseReverse : ByNameNoCase;
+  }
+  return params.sort_reverse ? ByNameReverse : ByName;
+}
+
+void WriteResult(std::ostream& out, const Params& params,
+                 std::vector<Bin>& bins, const ResultTotals& totals) {
+  if (!params.split) std::sort(bins.begin(), bins.end(), BinOrder);
+  const std::size_t shown = std::min<std::size_t>(bins.size(), params.bins);
+  Listing listing(params, totals);
+  if (params.verbose) out.put('\n');
+  std::string text;  // One bin at a time, written in one piece.
+  for (std::size_t i = 0; i < shown; ++i) {
+    text.clear();
+    listing.AppendBin(text, bins[i], i);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    // A reader at the other end of a pipe gets each bin once it is whole.
+    if (!params.hide_summary) out.flush();
+  }
+}
+
+void Optimizer::PrintResult() {
+  assert(result != nullptr);
+  WriteResult(std::cout, params, *result,
+              ResultTotals{totalSize, input.items.size()});
+}

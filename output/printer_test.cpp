@@ -1,0 +1,169 @@
+#include "output/printer.h"
+
+#include <deque>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "driver/params.h"
+
+namespace {
+
+// Items owned by the test; bins point into it like into an Input.
+class PrinterTest : public testing::Test {
+ protected:
+  Item* Make(const std::string& name, double size) {
+    items_.push_back(Item{name, size, items_.size()});
+    return &items_.back();
+  }
+  Bin MakeBin(double capacity,
+              const std::vector<std::pair<std::string, double>>& contents) {
+    Bin bin;
+    bin.capacity = capacity;
+    for (const auto& entry : contents) bin.Add(Make(entry.first, entry.second));
+    return bin;
+  }
+  // Names in the order the options put them in, one per line.
+  std::string Order(const Params& params) {
+    std::vector<Bin> bins = {MakeBin(100, {{"beta", 5},
+                                           {"Alpha", 3},
+                                           {"\xC3\xA9t\xC3\xA9", 6},
+                                           {"alphabet", 1},
+                                           {"Zulu", 4},
+                                           {"_under", 2},
+                                           {"Zul", 7}})};
+    std::ostringstream out;
+    Params quiet = params;
+    quiet.hide_summary = true;
+    quiet.delimiter = ' ';
+    WriteResult(out, quiet, bins, ResultTotals{28, 7});
+    return out.str();
+  }
+
+ private:
+  std::deque<Item> items_;  // Stable addresses.
+};
+
+TEST_F(PrinterTest, ItemOrders) {
+  static const struct {
+    const char* name;
+    bool sort_by_size, sort_reverse, no_case;
+    const char* order;
+  } cases[] = {
+      {"bytes, a prefix first", false, false, false,
+       "Alpha Zul Zulu _under alphabet beta \xC3\xA9t\xC3\xA9 "},
+      {"bytes reversed", false, true, false,
+       "\xC3\xA9t\xC3\xA9 beta alphabet _under Zulu Zul Alpha "},
+      {"no case, high bytes first", false, false, true,
+       "\xC3\xA9t\xC3\xA9 Alpha alphabet beta Zul Zulu _under "},
+      {"no case reversed", false, true, true,
+       "_under Zulu Zul beta alphabet Alpha \xC3\xA9t\xC3\xA9 "},
+      {"size", true, false, false,
+       "alphabet _under Alpha Zulu beta \xC3\xA9t\xC3\xA9 Zul "},
+      {"size reversed", true, true, false,
+       "Zul \xC3\xA9t\xC3\xA9 beta Zulu Alpha _under alphabet "},
+      {"size wins over no case", true, false, true,
+       "alphabet _under Alpha Zulu beta \xC3\xA9t\xC3\xA9 Zul "},
+  };
+  for (const auto& c : cases) {
+    Params params;
+    params.sort_by_size = c.sort_by_size;
+    params.sort_reverse = c.sort_reverse;
+    params.no_case = c.no_case;
+    EXPECT_EQ(Order(params), c.order) << c.name;
+  }
+}
+
+TEST_F(PrinterTest, BinsGoFullestFirstThenFewestItems) {
+  std::vector<Bin> bins = {MakeBin(100, {{"a", 50}}),
+                           MakeBin(100, {{"b", 30}, {"c", 60}}),
+                           MakeBin(100, {{"d", 90}}),
+                           MakeBin(100, {{"e", 40}, {"f", 30}, {"g", 30}}),
+                           MakeBin(100, {{"h", 100}})};
+  Params params;
+  params.hide_summary = true;
+  params.delimiter = ' ';
+  params.bins_separator = '|';
+  std::ostringstream out;
+  WriteResult(out, params, bins, ResultTotals{430, 8});
+  EXPECT_EQ(out.str(), "h |e f g |d |b c |a ");
+}
+
+// Where the empty lines, separators and summary lines go, on a result whose
+// engine order is not the listing order.
+TEST_F(PrinterTest, Layout) {
+  const std::string full =
+      "[1] 100Bytes/100Bytes of 130Bytes, Diff: 0Bytes, Items: 2/3\n";
+  const std::string part =
+      "[2] 30Bytes/100Bytes of 130Bytes, Diff: 70Bytes, Items: 1/3\n";
+  const unsigned kAll = 2147483647;
+  const struct {
+    const char* name;
+    bool split, hide_items, hide_summary, verbose;
+    unsigned bins;
+    std::string listing;
+  } cases[] = {
+      {"default", false, false, false, false, kAll,
+       "a\nb\n\n" + full + "\nc\n\n" + part},
+      {"split keeps the engine order", true, false, false, false, kAll,
+       "c\n\n[1] 30Bytes/100Bytes of 130Bytes, Diff: 70Bytes, Items: 1/3\n"
+       "\na\nb\n\n"
+       "[2] 100Bytes/100Bytes of 130Bytes, Diff: 0Bytes, Items: 2/3\n"},
+      {"one bin, no separator after it", false, false, false, false, 1,
+       "a\nb\n\n" + full},
+      {"summaries only", false, true, false, false, kAll, full + part},
+      {"items only", false, false, true, false, kAll, "a\nb\n\nc\n"},
+      {"nothing", false, true, true, false, kAll, ""},
+      {"verbose, nothing", false, true, true, true, kAll, "\n"},
+      {"verbose", false, false, false, true, kAll,
+       "\na\nb\n\n" + full + "\nc\n\n" + part},
+  };
+  for (const auto& c : cases) {
+    std::vector<Bin> bins = {MakeBin(100, {{"c", 30}}),
+                             MakeBin(100, {{"b", 40}, {"a", 60}})};
+    Params params;
+    params.target = 100;
+    params.split = c.split;
+    params.hide_items = c.hide_items;
+    params.hide_summary = c.hide_summary;
+    params.verbose = c.verbose;
+    params.bins = c.bins;
+    std::ostringstream out;
+    WriteResult(out, params, bins, ResultTotals{130, 3});
+    EXPECT_EQ(out.str(), c.listing) << c.name;
+  }
+}
+
+// Records what had been written each time the stream was flushed.
+class FlushLog : public std::stringbuf {
+ public:
+  std::vector<std::string> flushed;
+
+ protected:
+  int sync() override {
+    flushed.push_back(str());
+    return 0;
+  }
+};
+
+TEST_F(PrinterTest, FlushesAfterEverySummaryLine) {
+  std::vector<Bin> bins = {MakeBin(100, {{"c", 30}}),
+                           MakeBin(100, {{"b", 40}, {"a", 60}})};
+  Params params;
+  params.bins_separator = '|';
+  FlushLog log;
+  std::ostream out(&log);
+  WriteResult(out, params, bins, ResultTotals{130, 3});
+  const std::string first =
+      "a\nb\n\n[1] 100Bytes/100Bytes of 130Bytes, Diff: 0Bytes, Items: 2/3\n";
+  ASSERT_EQ(log.flushed.size(), 2u);
+  EXPECT_EQ(log.flushed[0], first);
+  EXPECT_EQ(log.flushed[1], first +
+                                "|c\n\n[2] 30Bytes/100Bytes of 130Bytes, "
+                                "Diff: 70Bytes, Items: 1/3\n");
+}
+
+}  // namespace

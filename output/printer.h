@@ -1,0 +1,48 @@
+// Writes a finished packing: for each bin the names of its items and a
+// summary line, in the orders and with the separators the options ask for.
+// Optimizer::PrintResult() (declared in engines/optimizer.h) writes the
+// engine's result to standard output with these.
+#ifndef QUARRIMEL_OUTPUT_PRINTER_H_
+#define QUARRIMEL_OUTPUT_PRINTER_H_
+
+#include <cstddef>
+#include <ostream>
+#include <vector>
+
+#include "engines/bin.h"
+#include "input/item.h"
+
+struct Params;
+
+// The listing's bin order: least room first, then fewer items first.
+bool BinOrder(const Bin& a, const Bin& b);
+
+// Item orders; each is a strict "a goes before b".
+bool BySizeAscending(const Item* a, const Item* b);
+// Names compared as unsigned bytes; a proper prefix goes first.
+bool ByName(const Item* a, const Item* b);
+bool ByNameReverse(const Item* a, const Item* b);
+// Names compared with a to z upper-cased and every byte taken as signed, so
+// the bytes 128 to 255 go before the ASCII ones.
+bool ByNameNoCase(const Item* a, const Item* b);
+bool ByNameNoCaseReverse(const Item* a, const Item* b);
+
+using ItemOrder = bool (*)(const Item* a, const Item* b);
+// --sort-by-size first (largest first with --sort-reverse), else --no-case,
+// else byte-wise names; --sort-reverse reverses the name orders.
+ItemOrder ChooseItemOrder(const Params& params);
+
+// What the listing shows of a run besides its bins.
+struct ResultTotals {
+  double total_size = 0;       // Sum of all input sizes.
+  std::size_t item_count = 0;  // Number of input items.
+};
+
+// Sorts `bins` by BinOrder (unless --split), then writes at most --bins of
+// them to `out`, sorting the items of each written bin in place. Flushes
+// `out` after every summary line. Write errors are left in the stream's
+// state for the caller to check.
+void WriteResult(std::ostream& out, const Params& params,
+                 std::vector<Bin>& bins, const ResultTotals& totals);
+
+#endif  // QUARRIMEL_OUTPUT_PRINTER_H_
