@@ -1,0 +1,360 @@
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "testing/cli_runner.h"
+
+namespace {
+
+// The whole help text, as the user must see it.
+const char kHelp[] = R"(Orvandel (Quarrimel)
+
+Usage: quarrimel -t target[unit] [options...] <files>
+       ... | quarrimel - -t target[unit] [options...] [files]
+
+  the unit suffixes 'k', 'm', 'g' or 't' can be used, where:
+     k = KB/KiB, m = MB/MiB, g = GB/GiB and t = TB/TiB [default = bytes]
+
+General options:
+  -t <f>[unit], --target <f>[unit]
+     target size (mandatory), f>0.0
+  --si
+     use powers of 1000 (not 1024) for target, min, max and output sizes
+  --bins <n>, --vols <n>
+     maximum number of bins (volumes) [default = "unlimited"]
+  -v, --verbose
+     verbose
+  --min <f>[unit], --min-size <f>[unit]
+     minimum file size [default = none]
+  --max <f>[unit], --max-size <f>[unit]
+     maximum file size [default = none]
+  -B <n>, --block-size <n>
+     the smallest amount of bytes a file can occupy [default = 1]
+  --ss, --show-size
+     print the size of each file
+  --sb, --show-bytes
+     also print the sizes in bytes
+  --hi, --hide-items
+     don't print the selected items
+  --hs, --hide-summary
+     hide summary line containing sum, difference and number of
+     selected items
+  -s, --sort-by-size
+     sort the output by size, not by name
+  -n, --no-case
+     use case-insensitive sorting
+  -r, --sort-reverse
+     sort the output in reverse order
+  -z, --null-data
+     assume NULL (\0) as the delimiter of input files via stdin (pipe)
+  -Z, --null
+     same as --dw '\0'. See also the -0 and --hs options
+  -0, --null-bins
+     same as --bs '\0'. See also the -Z and --hs options
+  --bs <char>, --bins-separator <char>
+     separate bins (vols) with "char" [default = newline]
+  --ew <char>, --enclose-with <char>
+     enclose file names with "char" [default = none]
+  --dw <char>, --delimit-with <char>
+     delimit file names (lines) with "char" [default = newline]
+  --version
+     print Quarrimel version and exit
+  -h, --help
+     print this help and exit
+
+Direct Input options:
+  --di, --direct-input
+     switch to direct input mode, i.e., read directly "size identifier"
+     pairs instead of file names
+  --di-b, --di-bytes
+     assume input sizes as bytes
+  --di-k, --di-kb
+     assume input sizes as kibi bytes (KiB); KB if --di-si
+  --di-m, --di-mb
+     assume input sizes as mebi bytes (MiB); MB if --di-si
+  --di-g, --di-gb
+     assume input sizes as gibi bytes (GiB); GB if --di-si
+  --di-t, --di-tb
+     assume input sizes as tebi bytes (TiB); TB if --di-si
+  --di-si
+     use powers of 1000 (not 1024) for input sizes
+
+Genetic Algorithm options:
+  --ga-s <n>, --ga-seed <n>
+     GA initialization seed, n>=0 [default = 1]; 0 = random
+  --ga-rs, --ga-random-seed
+     use random GA seed (same as --ga-seed 0)
+  --ga-ng <n>, --ga-num-generations <n>
+     maximum number of generations, n>0 [default = auto]
+  --ga-ps <n>, --ga-pop-size <n>
+     number of individuals, n>tournament_size [default = auto]
+  --ga-cp <f>, --ga-cross-prob <f>
+     crossover probability, 0.0<=f<=1.0 [default = 0.95]
+  --ga-mp <f>, --ga-mutation-prob <f>
+     mutation probability, 0.0<=f<=1.0 [default = 0.10]
+  --ga-sp <n>, --ga-sel-pressure <n>
+     selection pressure (tournament size), 2<=n<pop_size [default = 2]
+  --ga-theo [n], --ga-theoretical [n]
+     stop if the theoretical minimum number of bins is reached. If n is
+     given, it is assumed to be the theoretical minimum number of bins.
+
+Other search methods
+  --ap, --approximate
+     local approximation using Best Fit search (non-optimal but
+     very fast)
+  --sp, --split
+     just split the input when target size is reached (preserves
+     original order while splitting)
+)";
+
+const char kNoTarget[] =
+    "\n> Error: Missing '--target' (Try 'quarrimel -h' for more "
+    "information)\n";
+
+struct CliCase {
+  const char* name;
+  std::vector<std::string> args;
+  const char* input;  // Standard input.
+  const char* out;    // Expected standard output, exactly.
+  const char* err;    // Expected standard error, exactly.
+  int status;
+};
+
+void RunCases(const std::vector<CliCase>& cases) {
+  for (const CliCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CliRun run;
+    run.args = c.args;
+    run.input = c.input;
+    const CliResult result = RunQuarrimel(run);
+    EXPECT_EQ(result.out, c.out);
+    EXPECT_EQ(result.err, c.err);
+    EXPECT_EQ(result.status, c.status);
+  }
+}
+
+TEST(CliTest, HelpIsPrintedAndNothingElseHappens) {
+  RunCases({
+      {"short", {"-h"}, "", kHelp, "", 0},
+      {"long", {"--help"}, "", kHelp, "", 0},
+      {"help wins over version", {"-h", "--version"}, "", kHelp, "", 0},
+      {"no input is read", {"-", "-h", "-t", "100"}, "60 a\n", kHelp, "", 0},
+      {"a bad target is not looked at",
+       {"-t", "0", "--help"},
+       "",
+       kHelp,
+       "",
+       0},
+  });
+}
+
+TEST(CliTest, HelpHasItsDocumentedShape) {
+  const std::string help = kHelp;
+  int lines = 0;
+  for (char c : help) lines += c == '\n';
+  EXPECT_EQ(lines, 98);
+  const std::string last = "     original order while splitting)\n";
+  EXPECT_EQ(help.substr(help.size() - last.size()), last);
+}
+
+TEST(CliTest, VersionIsSevenLines) {
+  const CliResult result = RunQuarrimel("--version");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_EQ(result.err, "");
+  std::vector<std::string> lines;
+  std::string::size_type start = 0, end;
+  while ((end = result.out.find('\n', start)) != std::string::npos) {
+    lines.push_back(result.out.substr(start, end - start));
+    start = end + 1;
+  }
+  EXPECT_EQ(start, result.out.size()) << "text after the last line end";
+  ASSERT_EQ(lines.size(), 7u);
+  EXPECT_EQ(lines[0].rfind("quarrimel 0.6.0 (Orvandel) ", 0), 0u);
+  EXPECT_GT(lines[0].size(), std::string("quarrimel 0.6.0 (Orvandel) ").size());
+  EXPECT_EQ(lines[1], "");
+  EXPECT_EQ(lines[5], "");
+  for (int i : {2, 3, 4, 6}) EXPECT_NE(lines[i], "") << "line " << i + 1;
+}
+
+TEST(CliTest, MissingOrUnusableTarget) {
+  RunCases({
+      {"no arguments", {}, "", "", kNoTarget, 2},
+      {"only names", {"a", "b"}, "", "", kNoTarget, 2},
+      {"zero", {"-t", "0", "a"}, "", "", kNoTarget, 2},
+      {"negative", {"-t", "-5", "a"}, "", "", kNoTarget, 2},
+      {"no number", {"-t", "abc", "a"}, "", "", kNoTarget, 2},
+  });
+}
+
+TEST(CliTest, OptionErrorsEndWithStatusOne) {
+  RunCases({
+      {"bins out of range",
+       {"-t", "100", "--bins", "0"},
+       "",
+       "",
+       "\n> Error: --bins: value 0 is out of range, feasible range: "
+       "[1:2147483647]\n",
+       1},
+      {"real out of range",
+       {"-t", "100", "--ga-cp", "1.5"},
+       "",
+       "",
+       "\n> Error: --ga-cp: value 1.5 is out of range, feasible range: "
+       "[0:1]\n",
+       1},
+      {"target without value",
+       {"a", "-t"},
+       "",
+       "",
+       "\n> Error: -t: a value was not provided or it is incompatible.\n",
+       1},
+      {"block size not a number",
+       {"-t", "100", "-B", "x"},
+       "",
+       "",
+       "\n> Error: -B: a value was not provided or it is incompatible.\n",
+       1},
+      {"theoretical bins zero",
+       {"-t", "100", "--ga-theo", "0"},
+       "",
+       "",
+       "\n> Error: --ga-theo: value 0 is out of range, feasible range: "
+       "[1:2147483647]\n",
+       1},
+      {"seed beyond 64 bits",
+       {"-t", "100", "--ga-s", "9223372036854775808"},
+       "",
+       "",
+       "\n> Error: --ga-s: a value was not provided or it is incompatible.\n",
+       1},
+      {"block size beyond 64 bits",
+       {"-t", "100", "-B", "99999999999999999999"},
+       "",
+       "",
+       "\n> Error: -B: a value was not provided or it is incompatible.\n",
+       1},
+      {"alias named as typed",
+       {"-t", "100", "--vols", "-3"},
+       "",
+       "",
+       "\n> Error: --vols: value -3 is out of range, feasible range: "
+       "[1:2147483647]\n",
+       1},
+      {"option error before help",
+       {"-h", "--bins", "0"},
+       "",
+       "",
+       "\n> Error: --bins: value 0 is out of range, feasible range: "
+       "[1:2147483647]\n",
+       1},
+      {"option error before missing target",
+       {"--ga-cp", "2"},
+       "",
+       "",
+       "\n> Error: --ga-cp: value 2 is out of range, feasible range: "
+       "[0:1]\n",
+       1},
+  });
+}
+
+const char kListing[] =
+    "a\nb\n\n[1] 100Bytes/100Bytes of 130Bytes, Diff: 0Bytes, Items: 2/3\n"
+    "\nc\n\n[2] 30Bytes/100Bytes of 130Bytes, Diff: 70Bytes, Items: 1/3\n";
+
+TEST(CliTest, RunsTheChosenEngine) {
+  RunCases({
+      {"best fit",
+       {"-", "--di", "--di-b", "-t", "100", "--approximate"},
+       "60 a\n40 b\n30 c\n",
+       kListing,
+       "",
+       0},
+      // Best Fit takes the items largest first, whatever their input order.
+      {"best fit sorts",
+       {"-", "--di", "--di-b", "-t", "100", "--ap"},
+       "30 c\n60 a\n40 b\n",
+       kListing,
+       "",
+       0},
+      // With both, Best Fit runs; --split keeps the bins in opening order.
+      {"best fit wins over split",
+       {"-", "--di", "--di-b", "-t", "100", "--ap", "--sp"},
+       "30 c\n60 a\n40 b\n",
+       kListing,
+       "",
+       0},
+      {"split keeps input order",
+       {"-", "--di", "--di-b", "-t", "100", "--sp"},
+       "30 c\n60 a\n40 b\n",
+       "a\nc\n\n[1] 90Bytes/100Bytes of 130Bytes, Diff: 10Bytes, Items: 2/3\n"
+       "\nb\n\n[2] 40Bytes/100Bytes of 130Bytes, Diff: 60Bytes, Items: 1/3\n",
+       "",
+       0},
+      // Split would need three bins here; the one two-bin packing is
+      // {a, c}, {b, d}.
+      {"genetic algorithm by default",
+       {"-", "--di", "--di-b", "-t", "100"},
+       "60 a\n45 b\n40 c\n45 d\n",
+       "a\nc\n\n[1] 100Bytes/100Bytes of 190Bytes, Diff: 0Bytes, Items: 2/4\n"
+       "\nb\nd\n\n[2] 90Bytes/100Bytes of 190Bytes, Diff: 10Bytes, Items: "
+       "2/4\n",
+       "",
+       0},
+  });
+}
+
+TEST(CliTest, WarningsDoNotStopTheRun) {
+  RunCases({
+      {"repeated flag",
+       {"--hs", "-", "--hs", "--di", "--ap", "-t", "100"},
+       "60 a\n",
+       "a\n",
+       "> Option '--hs' was declared more than once.\n",
+       0},
+      {"nothing to pack",
+       {"-t", "100", "-"},
+       "",
+       "",
+       "\n> Error: No input to process\n",
+       2},
+  });
+}
+
+// The hint names the program by its fixed name, whatever the file is called.
+TEST(CliTest, ProgramNameIsFixed) {
+  char dir_template[] = "/tmp/quarrimel_cli_XXXXXX";
+  ASSERT_NE(mkdtemp(dir_template), nullptr);
+  const std::string link = std::string(dir_template) + "/binpack";
+  ASSERT_EQ(symlink(QuarrimelBinary().c_str(), link.c_str()), 0);
+  CliRun run;
+  run.binary = link;
+  const CliResult missing = RunQuarrimel(run);
+  run.args = {"-h"};
+  const CliResult help = RunQuarrimel(run);
+  unlink(link.c_str());
+  rmdir(dir_template);
+  EXPECT_EQ(missing.err, kNoTarget);
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(help.out, kHelp);
+}
+
+// A result that cannot be written is a failure, not a success.
+TEST(CliTest, UnwritableOutputIsAnError) {
+  CliRun run;
+  run.args = {"--di", "--approximate", "-t", "100", "-"};
+  run.input = "60 a\n";
+  run.stdout_file = "/dev/full";
+  const CliResult result = RunQuarrimel(run);
+  EXPECT_EQ(result.status, 3);
+  EXPECT_EQ(result.err,
+            "\n> Error: Could not write to standard output: No space left on "
+            "device\n");
+  run.args = {"--help"};
+  EXPECT_EQ(RunQuarrimel(run).status, 3);
+}
+
+}  // namespace
