@@ -73,9 +73,9 @@ E_OutOfRange<char>::E_OutOfRange(const std::string& text, const char* allowed,
   message_ = out.str();
 }
 
-E_OutOfRange<std::string>::E_OutOfRange(
-    const std::string& text, const std::vector<std::string>& allowed,
-    const std::string& typed) {
+E_OutOfRange<std::string>::E_OutOfRange(const std::string& text,
+                                        const std::vector<std::string>& allowed,
+                                        const std::string& typed) {
   std::ostringstream out;
   out << typed << ": value '" << text << "' is out of range. Allowed values:";
   for (const std::string& each : allowed) out << " '" << each << "'";

@@ -24,7 +24,7 @@ class E_Exception : private std::exception {
   virtual const char* detail() const noexcept;
 
  protected:
-  E_Exception();  // Derived classes compose the message, then store it.
+  E_Exception();         // Derived classes compose the message, then store it.
   std::string message_;  // Returned by what().
   std::string detail_;   // Returned by detail().
 };
@@ -75,8 +75,7 @@ class E_OutOfRange<char> : public E_Exception {
 template <>
 class E_OutOfRange<std::string> : public E_Exception {
  public:
-  E_OutOfRange(const std::string& text,
-               const std::vector<std::string>& allowed,
+  E_OutOfRange(const std::string& text, const std::vector<std::string>& allowed,
                const std::string& typed);
 };
 

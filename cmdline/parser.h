@@ -52,8 +52,8 @@ class OptionsType {
   // Declares an option with flags 0 under `name` and, unless empty, `alias`.
   // Both must start with '-', else throws E_Exception. Declaring a key again
   // points it at the new record; the old record stays owned by the table.
-  Option* Add(const std::string& name, const std::string& alias,
-              const T& value, const T& min, const T& max);
+  Option* Add(const std::string& name, const std::string& alias, const T& value,
+              const T& min, const T& max);
   // The option's value. Throws E_Exception if `name` was never declared.
   T Get(const std::string& name) const;
   // Stores the option's value in `out` and returns whether the command line

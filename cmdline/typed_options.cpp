@@ -22,15 +22,24 @@ bool ReadNumber(const char* text, Number& value) {
 
 char Unescape(char letter) {
   switch (letter) {
-    case '0': return '\0';
-    case 'a': return '\a';
-    case 'b': return '\b';
-    case 'f': return '\f';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 't': return '\t';
-    case 'v': return '\v';
-    default: return letter;  // So "\\" is a backslash.
+    case '0':
+      return '\0';
+    case 'a':
+      return '\a';
+    case 'b':
+      return '\b';
+    case 'f':
+      return '\f';
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    case 'v':
+      return '\v';
+    default:
+      return letter;  // So "\\" is a backslash.
   }
 }
 
@@ -223,8 +232,8 @@ bool OptionsCHAR::Match(int& i, char** argv, int argc) {
 }
 
 OptionsSTRING::Option* OptionsSTRING::Add(
-    const std::string& name, const std::string& alias,
-    const std::string& value, const std::vector<std::string>& allowed_texts) {
+    const std::string& name, const std::string& alias, const std::string& value,
+    const std::vector<std::string>& allowed_texts) {
   Option* option = OptionsType::Add(name, alias, value, "", "");
   option->flags = owner->policy;
   SetAllowed(name, allowed_texts);
