@@ -118,8 +118,9 @@ void Input::ReadDirectInput() { ForEachRecord(&Input::AddDirectItem); }
 
 void Input::ForEachRecord(void (Input::*add)(const std::string&)) {
   if (params->read_stdin) {
-    ReadRecords(STDIN_FILENO, params->null_data ? '\0' : '\n',
-                [this, add](const std::string& record) { (this->*add)(record); });
+    ReadRecords(
+        STDIN_FILENO, params->null_data ? '\0' : '\n',
+        [this, add](const std::string& record) { (this->*add)(record); });
   }
   std::list<char*>& arguments = params->input_args;
   while (!arguments.empty()) {

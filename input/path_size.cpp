@@ -257,8 +257,7 @@ uint64_t PathSize(const std::string& path) {
   struct stat info;
   // lstat() would see only the part of a name before a NUL byte, and measure
   // some other file under this name.
-  if (path.find('\0') != std::string::npos ||
-      lstat(path.c_str(), &info) != 0) {
+  if (path.find('\0') != std::string::npos || lstat(path.c_str(), &info) != 0) {
     Report("> Could not read: ", path);
     return 0;
   }
