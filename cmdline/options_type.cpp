@@ -1,5 +1,6 @@
 // The machinery all five option tables share: records, keys, queries and the
 // handling of repeated options.
+#include <cassert>
 #include <iostream>
 
 #include "cmdline/parser.h"
@@ -71,6 +72,7 @@ bool OptionsType<T>::Get(const std::string& name, T& out) const {
 
 template <typename T>
 bool OptionsType<T>::CheckRepeat(Option* option, const std::string& typed) {
+  assert(option != nullptr);
   if (!option->given) return true;
   if (option->flags & DUPLICATE_ERROR) throw E_Duplicate(typed);
   if (!(option->flags & QUIET)) {

@@ -63,6 +63,7 @@ class OptionsType {
   // applied: always the first time; for a repeat throws E_Duplicate under
   // DUPLICATE_ERROR, otherwise warns on std::cerr unless QUIET and answers
   // false under KEEP_FIRST.
+  // REQUIRES: `option` is a record of this table.
   bool CheckRepeat(Option* option, const std::string& typed);
 
   Parser* owner;  // The registry holding this table.
