@@ -43,8 +43,10 @@ class Input {
   void ForEachRecord(void (Input::*add)(const std::string&));
   void AddFileItem(const std::string& name);
   void AddDirectItem(const std::string& line);
-  // The size of a direct-input number: bytes rounded to the block, or the
-  // number itself in plain mode. False for one that has no such size.
+  // The size of a direct-input number: in plain mode the number itself,
+  // false unless finite; otherwise the number times the unit, truncated to
+  // whole bytes and rounded up to the block, false when that is negative,
+  // not a number or beyond 64 bits.
   [[nodiscard]] bool DirectSize(double number, double& size) const;
   // Runs the acceptance filter; writes the reason for a refusal to stderr.
   bool Accept(const std::string& name, double size);
