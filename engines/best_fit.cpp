@@ -1,11 +1,19 @@
 #include "engines/best_fit.h"
 
-#include <cassert>
+#include <algorithm>
+#include <cmath>
 #include <iostream>
 #include <limits>
 
 #include "driver/params.h"
 #include "input/input.h"
+
+namespace {
+
+constexpr std::size_t kLastPosition = std::numeric_limits<std::size_t>::max();
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
+
+}  // namespace
 
 BestFit::BestFit(Input& input) : Optimizer(input) {}
 
@@ -13,48 +21,64 @@ void BestFit::Search() {
   if (params.verbose) PrintHeader(std::cout);
   bins_.clear();
   result = &bins_;
+  // Bins left with less room than the smallest item are never chosen again;
+  // leaving them out of the index keeps it small and its lookups fast.
+  smallest_item_ = kInfinity;
+  for (const Item* item : input.items) {
+    smallest_item_ = std::min(smallest_item_, item->size);
+  }
   RoomIndex rooms;
   for (Item* item : input.items) {
-    Place(rooms, ChooseBin(rooms, item->size), item);
+    auto entry = ChooseBin(rooms, item->size);
+    if (entry == rooms.end()) {
+      OpenBin(rooms, item);
+    } else {
+      AddToBin(rooms, entry, item);
+    }
   }
 }
 
-// The bin a plain scan of every bin would choose: the smallest leftover
-// (room - size, in double), and the earliest bin among equal leftovers.
-// Rounding keeps leftover monotonic in room, so the best leftover belongs to
-// the smallest fitting room; but a few slightly larger rooms may round to the
-// same leftover and belong to earlier bins, so those rooms are visited too,
-// one lookup per distinct room.
-std::size_t BestFit::ChooseBin(const RoomIndex& rooms, double size) const {
-  auto it = rooms.lower_bound({size, 0});
-  if (it == rooms.end()) return bins_.size();
-  const double best_leftover = it->first - size;
-  std::size_t best = it->second;
-  while (true) {
-    // Skip the later bins of this room: the first entry is its earliest bin.
-    it =
-        rooms.upper_bound({it->first, std::numeric_limits<std::size_t>::max()});
-    if (it == rooms.end() || it->first - size != best_leftover) break;
-    if (it->second < best) best = it->second;
+// The bin a scan of every bin would choose: the smallest leftover (room -
+// size, in double), and the earliest bin among equal leftovers. Rounding
+// keeps the leftover monotonic in the room, so the best leftover belongs to
+// the smallest fitting room. A slightly larger room of an earlier bin may
+// round to the same leftover, though; that can only happen if the very next
+// double above the room already does, and only then are the larger rooms
+// visited, one lookup per distinct room.
+BestFit::RoomIndex::iterator BestFit::ChooseBin(RoomIndex& rooms,
+                                                double size) const {
+  auto best = rooms.lower_bound({size, 0});
+  if (best == rooms.end()) return best;
+  const double leftover = best->first - size;
+  if (std::nextafter(best->first, kInfinity) - size != leftover) return best;
+  // Each lookup skips the later bins of a room: its first entry is the
+  // earliest of them.
+  for (auto it = rooms.upper_bound({best->first, kLastPosition});
+       it != rooms.end() && it->first - size == leftover;
+       it = rooms.upper_bound({it->first, kLastPosition})) {
+    if (it->second < best->second) best = it;
   }
   return best;
 }
 
-void BestFit::Place(RoomIndex& rooms, std::size_t position, Item* item) {
-  if (position == bins_.size()) {
-    bins_.emplace_back();
-    bins_.back().capacity = params.target;
-    bins_.back().Add(item);
-    rooms.insert({bins_.back().room(), position});
-    return;
-  }
-  // Re-key the bin's node in place rather than free one and allocate another
-  // for every item.
-  auto node = rooms.extract({bins_[position].room(), position});
-  assert(!node.empty());
-  bins_[position].Add(item);
-  node.value().first = bins_[position].room();
+void BestFit::AddToBin(RoomIndex& rooms, RoomIndex::iterator entry,
+                       Item* item) {
+  // Re-key the bin's node rather than free one and allocate another.
+  auto node = rooms.extract(entry);
+  Bin& bin = bins_[node.value().second];
+  bin.Add(item);
+  if (bin.room() < smallest_item_) return;
+  node.value().first = bin.room();
   rooms.insert(std::move(node));
+}
+
+void BestFit::OpenBin(RoomIndex& rooms, Item* item) {
+  bins_.emplace_back();
+  Bin& bin = bins_.back();
+  bin.capacity = params.target;
+  bin.Add(item);
+  if (bin.room() >= smallest_item_)
+    rooms.insert({bin.room(), bins_.size() - 1});
 }
 
 std::ostream& BestFit::PrintHeader(std::ostream& out) {

@@ -1,9 +1,15 @@
 #include "output/printer.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
+#include <cstring>
 #include <iostream>
 #include <string>
+#include <unordered_map>
 
 #include "driver/params.h"
 #include "driver/size.h"
@@ -28,26 +34,31 @@ bool LessNoCase(const std::string& a, const std::string& b) {
   return a.size() < b.size();
 }
 
-// FormatSize of the last value asked for: the capacity and the total are
-// the same on every summary line, and formatting goes through a string
-// stream each time.
-class CachedSize {
+// FormatSize through a memo. Formatting goes through a string stream, and a
+// listing repeats sizes a lot: the capacity and the total on every summary
+// line, and often the same filled sizes and differences (full bins above
+// all). Keys are the bit patterns, so -0 and 0 stay apart; the memo stops
+// growing at kMaxEntries, after which new sizes are formatted each time.
+class SizeTexts {
  public:
-  explicit CachedSize(const Params& params) : params_(params) {}
+  explicit SizeTexts(const Params& params) : params_(params) {}
   const std::string& Format(double size) {
-    if (!valid_ || size != size_) {
-      text_ = FormatSize(params_, size);
-      size_ = size;
-      valid_ = true;
+    std::uint64_t key;
+    std::memcpy(&key, &size, sizeof key);
+    auto found = texts_.find(key);
+    if (found != texts_.end()) return found->second;
+    if (texts_.size() < kMaxEntries) {
+      return texts_.emplace(key, FormatSize(params_, size)).first->second;
     }
-    return text_;
+    spare_ = FormatSize(params_, size);
+    return spare_;
   }
 
  private:
+  static constexpr std::size_t kMaxEntries = 1 << 16;
   const Params& params_;
-  bool valid_ = false;  // Has text_ been formatted yet?
-  double size_ = 0;     // The size text_ shows.
-  std::string text_;
+  std::unordered_map<std::uint64_t, std::string> texts_;
+  std::string spare_;  // The last text formatted past the memo's bound.
 };
 
 // Writes the bins of one listing; holds what every bin's text needs.
@@ -57,8 +68,7 @@ class Listing {
       : params_(params),
         totals_(totals),
         order_(ChooseItemOrder(params)),
-        capacity_(params),
-        total_(params) {}
+        sizes_(params) {}
 
   // The whole text of the bin at `index` of the printed bins. The bins
   // separator goes in front of every bin but the first, so that the flush
@@ -87,7 +97,7 @@ class Listing {
       if (params_.enclose) out += params_.enclose_char;
       if (params_.show_size) {
         out += '\t';
-        out += FormatSize(params_, item->size);
+        out += sizes_.Format(item->size);
       }
       out += params_.delimiter;
     }
@@ -98,13 +108,13 @@ class Listing {
     out += '[';
     out += std::to_string(number);
     out += "] ";
-    out += FormatSize(params_, bin.used);
+    out += sizes_.Format(bin.used);
     out += '/';
-    out += capacity_.Format(bin.capacity);
+    out += sizes_.Format(bin.capacity);
     out += " of ";
-    out += total_.Format(totals_.total_size);
+    out += sizes_.Format(totals_.total_size);
     out += ", Diff: ";
-    out += FormatSize(params_, bin.capacity - bin.used);
+    out += sizes_.Format(bin.capacity - bin.used);
     out += ", Items: ";
     out += std::to_string(bin.items.size());
     out += '/';
@@ -115,9 +125,17 @@ class Listing {
   const Params& params_;
   const ResultTotals& totals_;
   const ItemOrder order_;  // Chosen once from the options.
-  CachedSize capacity_;    // Every bin's capacity is the target.
-  CachedSize total_;
+  SizeTexts sizes_;
 };
+
+// A pipe, a terminal or a device shows each bin as soon as its summary line
+// is flushed. A regular file ends up with the same bytes whether or not the
+// stream is flushed per bin, and there a flush per bin would cost a system
+// call per bin, the bulk of the time on a large listing.
+bool StandardOutputIsRegularFile() {
+  struct stat info;
+  return fstat(STDOUT_FILENO, &info) == 0 && S_ISREG(info.st_mode);
+}
 
 }  // namespace
 
@@ -147,7 +165,8 @@ ItemOrder ChooseItemOrder(const Params& params) {
 }
 
 void WriteResult(std::ostream& out, const Params& params,
-                 std::vector<Bin>& bins, const ResultTotals& totals) {
+                 std::vector<Bin>& bins, const ResultTotals& totals,
+                 bool flush_summaries) {
   if (!params.split) std::sort(bins.begin(), bins.end(), BinOrder);
   const std::size_t shown = std::min<std::size_t>(bins.size(), params.bins);
   Listing listing(params, totals);
@@ -157,13 +176,13 @@ void WriteResult(std::ostream& out, const Params& params,
     text.clear();
     listing.AppendBin(text, bins[i], i);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    // A reader at the other end of a pipe gets each bin once it is whole.
-    if (!params.hide_summary) out.flush();
+    if (flush_summaries && !params.hide_summary) out.flush();
   }
 }
 
 void Optimizer::PrintResult() {
   assert(result != nullptr);
   WriteResult(std::cout, params, *result,
-              ResultTotals{totalSize, input.items.size()});
+              ResultTotals{totalSize, input.items.size()},
+              !StandardOutputIsRegularFile());
 }

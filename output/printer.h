@@ -39,10 +39,12 @@ struct ResultTotals {
 };
 
 // Sorts `bins` by BinOrder (unless --split), then writes at most --bins of
-// them to `out`, sorting the items of each written bin in place. Flushes
-// `out` after every summary line. Write errors are left in the stream's
-// state for the caller to check.
+// them to `out`, sorting the items of each written bin in place. With
+// `flush_summaries`, flushes `out` after every summary line, so a reader on
+// a pipe gets each bin as soon as it is complete. Write errors are left in
+// the stream's state for the caller to check.
 void WriteResult(std::ostream& out, const Params& params,
-                 std::vector<Bin>& bins, const ResultTotals& totals);
+                 std::vector<Bin>& bins, const ResultTotals& totals,
+                 bool flush_summaries);
 
 #endif  // QUARRIMEL_OUTPUT_PRINTER_H_

@@ -39,7 +39,7 @@ class PrinterTest : public testing::Test {
     Params quiet = params;
     quiet.hide_summary = true;
     quiet.delimiter = ' ';
-    WriteResult(out, quiet, bins, ResultTotals{28, 7});
+    WriteResult(out, quiet, bins, ResultTotals{28, 7}, true);
     return out.str();
   }
 
@@ -88,7 +88,7 @@ TEST_F(PrinterTest, BinsGoFullestFirstThenFewestItems) {
   params.delimiter = ' ';
   params.bins_separator = '|';
   std::ostringstream out;
-  WriteResult(out, params, bins, ResultTotals{430, 8});
+  WriteResult(out, params, bins, ResultTotals{430, 8}, true);
   EXPECT_EQ(out.str(), "h |e f g |d |b c |a ");
 }
 
@@ -132,9 +132,31 @@ TEST_F(PrinterTest, Layout) {
     params.verbose = c.verbose;
     params.bins = c.bins;
     std::ostringstream out;
-    WriteResult(out, params, bins, ResultTotals{130, 3});
+    WriteResult(out, params, bins, ResultTotals{130, 3}, true);
     EXPECT_EQ(out.str(), c.listing) << c.name;
   }
+}
+
+// More distinct sizes than the listing keeps formatted texts for: every
+// line still shows its own sizes.
+TEST_F(PrinterTest, ManyDistinctSizes) {
+  const int kBins = 70000;
+  const double capacity = 100000;
+  std::vector<Bin> bins;
+  std::string expected;
+  for (int i = 1; i <= kBins; ++i) {
+    bins.push_back(MakeBin(capacity, {{"x", double(i)}}));
+    expected += "[" + std::to_string(i) + "] " + std::to_string(i) +
+                "/100000 of 2450035000, Diff: " + std::to_string(100000 - i) +
+                ", Items: 1/70000\n";
+  }
+  Params params;
+  params.plain_numbers = true;
+  params.split = true;
+  params.hide_items = true;
+  std::ostringstream out;
+  WriteResult(out, params, bins, ResultTotals{2450035000.0, kBins}, false);
+  EXPECT_TRUE(out.str() == expected);
 }
 
 // Records what had been written each time the stream was flushed.
@@ -149,21 +171,35 @@ class FlushLog : public std::stringbuf {
   }
 };
 
-TEST_F(PrinterTest, FlushesAfterEverySummaryLine) {
-  std::vector<Bin> bins = {MakeBin(100, {{"c", 30}}),
-                           MakeBin(100, {{"b", 40}, {"a", 60}})};
-  Params params;
-  params.bins_separator = '|';
-  FlushLog log;
-  std::ostream out(&log);
-  WriteResult(out, params, bins, ResultTotals{130, 3});
+TEST_F(PrinterTest, FlushesAfterEverySummaryLineWhenAsked) {
   const std::string first =
       "a\nb\n\n[1] 100Bytes/100Bytes of 130Bytes, Diff: 0Bytes, Items: 2/3\n";
-  ASSERT_EQ(log.flushed.size(), 2u);
-  EXPECT_EQ(log.flushed[0], first);
-  EXPECT_EQ(log.flushed[1], first +
-                                "|c\n\n[2] 30Bytes/100Bytes of 130Bytes, "
-                                "Diff: 70Bytes, Items: 1/3\n");
+  const std::string second =
+      first +
+      "|c\n\n[2] 30Bytes/100Bytes of 130Bytes, Diff: 70Bytes, Items: 1/3\n";
+  const struct {
+    const char* name;
+    bool flush_summaries, hide_summary;
+    std::vector<std::string> flushed;  // The output at each flush.
+  } cases[] = {
+      {"after each summary, before the separator",
+       true,
+       false,
+       {first, second}},
+      {"not asked", false, false, {}},
+      {"no summary lines", true, true, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<Bin> bins = {MakeBin(100, {{"c", 30}}),
+                             MakeBin(100, {{"b", 40}, {"a", 60}})};
+    Params params;
+    params.bins_separator = '|';
+    params.hide_summary = c.hide_summary;
+    FlushLog log;
+    std::ostream out(&log);
+    WriteResult(out, params, bins, ResultTotals{130, 3}, c.flush_summaries);
+    EXPECT_EQ(log.flushed, c.flushed) << c.name;
+  }
 }
 
 }  // namespace
