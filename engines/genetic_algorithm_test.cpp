@@ -1,0 +1,442 @@
+#include "engines/genetic_algorithm.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <random>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "driver/params.h"
+#include "engines/ga_test_support.h"
+#include "engines/packing_check.h"
+#include "input/input.h"
+
+namespace {
+
+// ---- Helpers ---------------------------------------------------------------
+
+using Sizes = std::vector<double>;
+
+// Items named i0, i1, ... with the given sizes.
+std::vector<std::pair<std::string, double>> Named(const Sizes& sizes) {
+  std::vector<std::pair<std::string, double>> named;
+  for (double size : sizes) {
+    named.emplace_back("i" + std::to_string(named.size()), size);
+  }
+  return named;
+}
+
+// Sends std::cout into a string while it lives.
+class CoutCapture {
+ public:
+  CoutCapture() : saved_(std::cout.rdbuf(captured_.rdbuf())) {}
+  ~CoutCapture() { std::cout.rdbuf(saved_); }
+  std::string text() const { return captured_.str(); }
+
+ private:
+  std::ostringstream captured_;
+  std::streambuf* saved_;
+};
+
+// An input and the engine built on it from the given settings.
+struct GaRun {
+  GaRun(const Params& settings, const Sizes& sizes)
+      : params(settings), input(params, Named(sizes)), ga(input) {}
+  Params params;
+  Input input;
+  GeneticAlgorithm ga;
+};
+
+Params Settings(double target, int32_t generations = 0) {
+  Params params;
+  params.target = target;
+  params.ga_num_generations = generations;
+  return params;
+}
+
+// "i0 i3 | i1 | " for two bins.
+std::string Names(const std::vector<Bin>& bins) {
+  std::string text;
+  for (const Bin& bin : bins) {
+    for (const Item* item : bin.items) text += item->name + " ";
+    text += "| ";
+  }
+  return text;
+}
+
+Bin FilledBin(double capacity, double used, std::size_t items) {
+  static Item item{"x", 1, 0};
+  Bin bin{std::vector<Item*>(items, &item), used, capacity};
+  return bin;
+}
+
+Individual Shape(double fitness, const std::vector<Bin>& bins) {
+  return Individual{bins, fitness};
+}
+
+// ---- Construction and header -----------------------------------------------
+
+TEST(GeneticAlgorithmTest, SettlesPopulationGenerationsAndTournament) {
+  const struct {
+    const char* name;
+    std::size_t items;
+    uint32_t pop_size;
+    int32_t generations;
+    int32_t pressure;
+    uint32_t want_pop_size;
+    int32_t want_generations;
+    uint32_t want_tournament;
+  } cases[] = {
+      {"10 items", 10, 0, 0, 0, 47, 119, 2},
+      {"100 items", 100, 0, 0, 0, 92, 230, 2},
+      {"1000 items", 1000, 0, 0, 0, 138, 345, 2},
+      {"1 item", 1, 0, 0, 0, 13, 34, 2},
+      // In double precision these would be 257 and 644.
+      {"400311 items", 400311, 0, 0, 0, 258, 645, 2},
+      {"population 2 is not above the tournament", 10, 2, 0, 0, 47, 119, 2},
+      {"population 3 is kept", 10, 3, 0, 0, 3, 119, 2},
+      {"given generations are kept", 10, 0, 7, 0, 47, 7, 2},
+      {"pressure 1 means 2", 10, 0, 0, 1, 47, 119, 2},
+      {"pressure 2", 10, 0, 0, 2, 47, 119, 2},
+      {"pressure 3", 10, 0, 0, 3, 47, 119, 3},
+      {"population equal to the pressure", 10, 5, 0, 5, 47, 119, 5},
+      {"pressure above the automatic size", 10, 0, 0, 60, 61, 119, 60},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Params settings = Settings(2000, c.generations);
+    settings.ga_pop_size = c.pop_size;
+    settings.ga_sel_pressure = c.pressure;
+    GaRun run(settings, Sizes(c.items, 1));
+    EXPECT_EQ(run.params.ga_pop_size, c.want_pop_size);
+    EXPECT_EQ(run.params.ga_num_generations, c.want_generations);
+    EXPECT_EQ(run.ga.tournamentSize, c.want_tournament);
+    EXPECT_EQ(run.ga.tournament == &GeneticAlgorithm::TournamentTwo,
+              c.want_tournament == 2);
+    EXPECT_GE(run.ga.population.capacity(), c.want_pop_size);
+  }
+}
+
+TEST(GeneticAlgorithmTest, HeaderShowsTheSettingsInForce) {
+  Params settings = Settings(100);
+  settings.ga_seed = 4294967297;  // 2^32 + 1: seeds with 1, shows it whole.
+  settings.ga_sel_pressure = 1;
+  GaRun run(settings, Sizes(10, 30));
+  const int after_construction = std::rand();
+  std::srand(1);
+  EXPECT_EQ(after_construction, std::rand());
+
+  std::ostringstream base;
+  run.ga.Optimizer::PrintHeader(base);
+  std::ostringstream out;
+  EXPECT_EQ(&run.ga.PrintHeader(out), &out);
+  EXPECT_EQ(out.str(),
+            "\n> -----------------------------------"
+            "\n> Genetic Algorithm (steady-state)"
+            "\n> -----------------------------------"
+            "\n> Max number of generations: 119"
+            "\n> Population size: 47"
+            "\n> Crossover probability: 0.95"
+            "\n> Mutation probability: 0.1"
+            "\n> Tournament size: 2"
+            "\n> Seed: 4294967297\n" +
+                base.str() + "\n");
+}
+
+TEST(GeneticAlgorithmTest, SeedZeroTakesTheClock) {
+  Params settings = Settings(100);
+  settings.ga_seed = 0;
+  const int64_t before = std::time(nullptr);
+  GaRun run(settings, Sizes(3, 30));
+  EXPECT_GE(run.params.ga_seed, before);
+  EXPECT_LE(run.params.ga_seed, static_cast<int64_t>(std::time(nullptr)));
+}
+
+// ---- Fitness and likeness --------------------------------------------------
+
+TEST(GeneticAlgorithmTest, FitnessSquaresTheFillOfEachBin) {
+  const struct {
+    std::vector<double> used;
+    double fitness;
+  } cases[] = {
+      {{10, 5}, 0.625},
+      {{10, 10}, 1},
+      // The quotient is squared: 49 / 100 would give 0.49.
+      {{7, 7}, 0.48999999999999994},
+  };
+  for (const auto& c : cases) {
+    Individual individual;
+    for (double used : c.used) individual.bins.push_back(FilledBin(10, used, 1));
+    EXPECT_EQ(Fitness(individual), c.fitness) << c.used[0];
+  }
+}
+
+TEST(GeneticAlgorithmTest, SameShapeComparesFitnessRoomsAndCounts) {
+  const Bin full = FilledBin(10, 10, 2);
+  const Bin half = FilledBin(10, 5, 2);
+  const struct {
+    const char* name;
+    Individual a;
+    Individual b;
+    bool same;
+  } cases[] = {
+      {"identical", Shape(0.6, {full, half}), Shape(0.6, {full, half}), true},
+      {"fitness within a millionth", Shape(0.6, {full, half}),
+       Shape(0.6 * (1 + 5e-7), {full, half}), true},
+      {"fitness two millionths apart", Shape(0.6, {full, half}),
+       Shape(0.6 * (1 + 2e-6), {full, half}), false},
+      {"another bin count", Shape(0.6, {full, half}),
+       Shape(0.6, {full, half, half}), false},
+      {"the same bins in another order", Shape(0.6, {full, half}),
+       Shape(0.6, {half, full}), false},
+      {"another item count", Shape(0.6, {full, half}),
+       Shape(0.6, {full, FilledBin(10, 5, 3)}), false},
+      {"two full bins are alike", Shape(1, {full}), Shape(1, {full}), true},
+      {"no room is close only to no room", Shape(1, {full}),
+       Shape(1, {FilledBin(10, 10 - 1e-12, 2)}), false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(SameShape(c.a, c.b), c.same) << c.name;
+    EXPECT_EQ(SameShape(c.b, c.a), c.same) << c.name;
+  }
+}
+
+// ---- Tournaments ------------------------------------------------------------
+
+void SetFitness(GeneticAlgorithm& ga, const std::vector<double>& fitness) {
+  ga.population.clear();
+  for (double value : fitness) ga.population.push_back(Individual{{}, value});
+}
+
+TEST(GeneticAlgorithmTest, TournamentOfTwo) {
+  GaRun run(Settings(100), Sizes(4, 30));
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    SetFitness(run.ga, {0.9, 0.5});
+    std::srand(seed);
+    auto outcome = run.ga.TournamentTwo(0, 1);
+    EXPECT_EQ(outcome.winner, 0u);
+    EXPECT_EQ(outcome.loser, 1u);
+
+    // On a tie the second contestant wins; the first draw picks position 1
+    // exactly when it is at least 2^30.
+    SetFitness(run.ga, {0.7, 0.7});
+    std::srand(seed);
+    const std::size_t first = std::rand() >= (1 << 30) ? 1 : 0;
+    std::srand(seed);
+    outcome = run.ga.TournamentTwo(0, 1);
+    EXPECT_EQ(outcome.winner, 1 - first);
+    EXPECT_EQ(outcome.loser, first);
+  }
+}
+
+TEST(GeneticAlgorithmTest, TournamentOfMany) {
+  Params settings = Settings(100);
+  settings.ga_sel_pressure = 200;  // Every position is nearly sure to come.
+  GaRun run(settings, Sizes(4, 30));
+  for (unsigned seed = 1; seed <= 20; ++seed) {
+    std::srand(seed);
+    SetFitness(run.ga, {0.7, 0.7});
+    auto outcome = run.ga.TournamentMany(0, 1);
+    EXPECT_EQ(outcome.winner, 1u);  // Among equals the highest position,
+    EXPECT_EQ(outcome.loser, 0u);   // and the lowest loses.
+
+    SetFitness(run.ga, {0.5, 0.2, 0.8, 0.8, 0.1, 0.5});
+    outcome = run.ga.TournamentMany(1, 5);
+    EXPECT_EQ(outcome.winner, 3u);
+    EXPECT_EQ(outcome.loser, 4u);
+  }
+}
+
+// ---- Evaluation and stop rules ----------------------------------------------
+
+TEST(GeneticAlgorithmTest, SearchStopsAtTheFirstFinishedPacking) {
+  const struct {
+    const char* name;
+    Sizes sizes;
+    double target;
+    std::size_t bins;
+    double fitness;
+  } cases[] = {
+      {"everything fits one bin", {1, 2, 3}, 10, 1, 0.36},
+      {"every bin exactly full", {5, 5, 5, 5}, 10, 2, 1},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    GaRun run(Settings(c.target), c.sizes);
+    run.ga.Search();
+    EXPECT_EQ(run.ga.population.size(), 1u);
+    ASSERT_EQ(run.ga.result, &run.ga.best.bins);
+    EXPECT_EQ(run.ga.result->size(), c.bins);
+    EXPECT_DOUBLE_EQ(run.ga.best.fitness, c.fitness);
+    EXPECT_EQ(CheckPacking(*run.ga.result, run.input.items), "");
+  }
+}
+
+TEST(GeneticAlgorithmTest, TheoreticalMinimumStopsOnlyWhenAsked) {
+  // 210 in bins of 100: three bins are possible, never completely full.
+  const Sizes sizes = {60, 50, 40, 30, 20, 10};
+  for (bool theo : {false, true}) {
+    SCOPED_TRACE(theo);
+    Params settings = Settings(100, 60);
+    settings.ga_theo = theo;
+    GaRun run(settings, sizes);
+    run.ga.Search();
+    ASSERT_EQ(run.params.ga_theo_bins, 3u);
+    EXPECT_EQ(CheckPacking(*run.ga.result, run.input.items), "");
+    if (theo) {
+      EXPECT_EQ(run.ga.result->size(), 3u);
+      EXPECT_TRUE(run.ga.generation < 60 ||
+                  run.ga.population.size() < run.params.ga_pop_size);
+    } else {
+      EXPECT_EQ(run.ga.generation, 60);
+    }
+  }
+}
+
+TEST(GeneticAlgorithmTest, ReachingTheMinimumBeatsAFitterBest) {
+  Params settings = Settings(10);
+  settings.ga_theo = true;
+  GaRun run(settings, Sizes(4, 5));
+  run.params.ga_theo_bins = 2;
+  run.ga.best = Shape(0.9, {FilledBin(10, 9, 1), FilledBin(10, 9, 1),
+                            FilledBin(10, 9, 1)});
+  Individual two{{FilledBin(10, 5, 1), FilledBin(10, 5, 1)}, 0};
+  EXPECT_TRUE(run.ga.Evaluate(two));
+  EXPECT_EQ(run.ga.best.bins.size(), 2u);
+  EXPECT_EQ(run.ga.best.fitness, 0.25);
+
+  // A theoretical minimum of 0 can never be reached.
+  run.params.ga_theo_bins = 0;
+  EXPECT_FALSE(run.ga.Evaluate(two));
+}
+
+TEST(GeneticAlgorithmTest, VerboseProgressLine) {
+  // 15 in bins of 10: every packing is 9 and 6, so only the first
+  // individual is ever reported and no stop rule fires.
+  const Sizes sizes = {3, 3, 3, 3, 3};
+  const struct {
+    int32_t generations;
+    const char* line;
+  } cases[] = {
+      {1, ">  [Gen 1, bins: 2, fitness: 0.585]  <\n"},
+      {2, ">  [Gen 1, bins: 2, fitness: 0.585] . <\n"},
+      {4, ">  [Gen 1, bins: 2, fitness: 0.585] ... <\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.generations);
+    Params settings = Settings(10, c.generations);
+    settings.verbose = true;
+    CoutCapture capture;
+    GaRun run(settings, sizes);
+    run.ga.Search();
+    const std::string output = capture.text();
+    EXPECT_EQ(output.find("> Searching... \n\n> -----"), 0u) << output;
+    EXPECT_NE(output.find("> Theoretical minimum number of bins: 2\n\n"),
+              std::string::npos)
+        << output;
+    const std::size_t line = output.rfind("\n> ") + 1;
+    EXPECT_EQ(output.substr(line), c.line);
+  }
+}
+
+// ---- Whole runs -------------------------------------------------------------
+
+TEST(GeneticAlgorithmTest, SameSeedSameRun) {
+  std::mt19937 gen(3);
+  Sizes sizes;
+  for (int k = 0; k < 80; ++k) {
+    sizes.push_back(std::uniform_int_distribution<int>(20, 100)(gen) / 4.0);
+  }
+  Params settings = Settings(150 / 4.0, 40);
+  settings.verbose = true;
+  std::string outputs[2], packings[2];
+  for (int k = 0; k < 2; ++k) {
+    CoutCapture capture;
+    GaRun run(settings, sizes);
+    run.ga.Search();
+    outputs[k] = capture.text();
+    packings[k] = Names(*run.ga.result);
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+  EXPECT_EQ(packings[0], packings[1]);
+}
+
+TEST(GeneticAlgorithmTest, EveryIndividualStaysAPacking) {
+  const struct {
+    float cross;
+    float mutation;
+    uint32_t pop_size;
+    int32_t pressure;
+  } settings_table[] = {
+      {0.95f, 0.1f, 0, 0}, {0, 0.1f, 0, 0}, {1, 0, 0, 0},   {0.5f, 1, 0, 3},
+      {1, 0.5f, 3, 0},  // Children may land on a parent's position.
+      {1, 0.1f, 4, 3},  {0, 0, 0, 0},
+  };
+  std::mt19937 gen(11);
+  for (int round = 0; round < 28; ++round) {
+    const auto& s = settings_table[round % 7];
+    SCOPED_TRACE("round " + std::to_string(round));
+    const bool fractional = round % 2 == 1;
+    Sizes sizes(std::uniform_int_distribution<int>(4, 60)(gen));
+    for (double& size : sizes) {
+      size = std::uniform_int_distribution<int>(1, 100)(gen);
+      if (fractional) size /= 7.0;
+    }
+    Params settings = Settings(fractional ? 100 / 7.0 : 100, 25);
+    settings.ga_cross_prob = s.cross;
+    settings.ga_mutation_prob = s.mutation;
+    settings.ga_pop_size = s.pop_size;
+    settings.ga_sel_pressure = s.pressure;
+    settings.ga_seed = round + 1;
+    GaRun run(settings, sizes);
+    run.ga.Search();
+    ASSERT_EQ(CheckPackingUpToRounding(*run.ga.result, run.input.items), "");
+    EXPECT_GT(run.ga.best.fitness, 0);
+    EXPECT_LE(run.ga.best.fitness, 1);
+    EXPECT_EQ(run.ga.best.fitness, Fitness(run.ga.best));
+    const double bound = std::ceil(run.input.totalSize / settings.target - 1e-9);
+    EXPECT_GE(static_cast<double>(run.ga.result->size()), bound);
+    for (const Individual& individual : run.ga.population) {
+      ASSERT_EQ(CheckPackingUpToRounding(individual.bins, run.input.items), "");
+    }
+  }
+}
+
+TEST(GeneticAlgorithmTest, WithoutCrossoverOrMutationOnlyCopiesAreMade) {
+  Params settings = Settings(100);
+  settings.ga_cross_prob = 0;
+  settings.ga_mutation_prob = 0;
+  Sizes sizes;
+  for (int k = 0; k < 30; ++k) sizes.push_back(20 + (k * 37) % 80);
+  GaRun run(settings, sizes);
+  ASSERT_FALSE(run.ga.InitialPopulation());
+  const std::vector<Individual> initial = run.ga.population;
+
+  std::srand(77);
+  ASSERT_FALSE(run.ga.Step());
+  const int next = std::rand();
+  // Each of the P offspring is one tournament of two draws, nothing else.
+  std::srand(77);
+  for (std::size_t k = 0; k < 2 * initial.size(); ++k) std::rand();
+  EXPECT_EQ(next, std::rand());
+
+  EXPECT_EQ(run.ga.generation, 2);
+  for (const Individual& individual : run.ga.population) {
+    bool is_copy = false;
+    for (const Individual& original : initial) {
+      is_copy |= Names(individual.bins) == Names(original.bins) &&
+                 individual.fitness == original.fitness;
+    }
+    EXPECT_TRUE(is_copy);
+  }
+}
+
+}  // namespace
