@@ -42,6 +42,7 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 class SizeTexts {
  public:
   explicit SizeTexts(const Params& params) : params_(params) {}
+  // The text stays valid until the next call.
   const std::string& Format(double size) {
     std::uint64_t key;
     std::memcpy(&key, &size, sizeof key);
