@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/cli_cases.h"
 #include "testing/cli_runner.h"
 
 namespace {
@@ -115,30 +116,9 @@ const char kNoTarget[] =
     "\n> Error: Missing '--target' (Try 'quarrimel -h' for more "
     "information)\n";
 
-struct CliCase {
-  const char* name;
-  std::vector<std::string> args;
-  const char* input;  // Standard input.
-  const char* out;    // Expected standard output, exactly.
-  const char* err;    // Expected standard error, exactly.
-  int status;
-};
-
-void RunCases(const std::vector<CliCase>& cases) {
-  for (const CliCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    CliRun run;
-    run.args = c.args;
-    run.input = c.input;
-    const CliResult result = RunQuarrimel(run);
-    EXPECT_EQ(result.out, c.out);
-    EXPECT_EQ(result.err, c.err);
-    EXPECT_EQ(result.status, c.status);
-  }
-}
 
 TEST(CliTest, HelpIsPrintedAndNothingElseHappens) {
-  RunCases({
+  RunCliCases({
       {"short", {"-h"}, "", kHelp, "", 0},
       {"long", {"--help"}, "", kHelp, "", 0},
       {"help wins over version", {"-h", "--version"}, "", kHelp, "", 0},
@@ -181,7 +161,7 @@ TEST(CliTest, VersionIsSevenLines) {
 }
 
 TEST(CliTest, MissingOrUnusableTarget) {
-  RunCases({
+  RunCliCases({
       {"no arguments", {}, "", "", kNoTarget, 2},
       {"only names", {"a", "b"}, "", "", kNoTarget, 2},
       {"zero", {"-t", "0", "a"}, "", "", kNoTarget, 2},
@@ -191,7 +171,7 @@ TEST(CliTest, MissingOrUnusableTarget) {
 }
 
 TEST(CliTest, OptionErrorsEndWithStatusOne) {
-  RunCases({
+  RunCliCases({
       {"bins out of range",
        {"-t", "100", "--bins", "0"},
        "",
@@ -266,7 +246,7 @@ const char kListing[] =
     "\nc\n\n[2] 30Bytes/100Bytes of 130Bytes, Diff: 70Bytes, Items: 1/3\n";
 
 TEST(CliTest, RunsTheChosenEngine) {
-  RunCases({
+  RunCliCases({
       {"best fit",
        {"-", "--di", "--di-b", "-t", "100", "--approximate"},
        "60 a\n40 b\n30 c\n",
@@ -308,7 +288,7 @@ TEST(CliTest, RunsTheChosenEngine) {
 }
 
 TEST(CliTest, WarningsDoNotStopTheRun) {
-  RunCases({
+  RunCliCases({
       {"repeated flag",
        {"--hs", "-", "--hs", "--di", "--ap", "-t", "100"},
        "60 a\n",

@@ -10,18 +10,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/cli_cases.h"
 #include "testing/cli_runner.h"
 
 namespace {
 
-struct CliCase {
-  const char* name;
-  std::vector<std::string> args;
-  std::string input;  // Standard input.
-  std::string out;    // Expected standard output.
-  std::string err;    // Expected standard error.
-  int status;
-};
 
 class InputCliTest : public testing::Test {
  protected:
@@ -43,17 +36,7 @@ class InputCliTest : public testing::Test {
   }
   // Runs each case with the fixture's directory as the working directory.
   void RunCases(const std::vector<CliCase>& cases) {
-    for (const CliCase& c : cases) {
-      SCOPED_TRACE(c.name);
-      CliRun run;
-      run.args = c.args;
-      run.input = c.input;
-      run.cwd = root_;
-      CliResult got = RunQuarrimel(run);
-      EXPECT_EQ(got.out, c.out);
-      EXPECT_EQ(got.err, c.err);
-      EXPECT_EQ(got.status, c.status);
-    }
+    RunCliCases(cases, root_);
   }
 
   std::string root_;  // Absolute path of the fixture's directory.

@@ -4,31 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include "testing/cli_cases.h"
 #include "testing/cli_runner.h"
 
 namespace {
 
-struct CliCase {
-  const char* name;
-  std::vector<std::string> args;
-  std::string input;  // Standard input.
-  std::string out;    // Expected standard output, whole.
-  std::string err;    // Expected standard error, whole.
-  int status;
-};
-
-void RunCases(const std::vector<CliCase>& cases) {
-  for (const CliCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    CliRun run;
-    run.args = c.args;
-    run.input = c.input;
-    const CliResult result = RunQuarrimel(run);
-    EXPECT_EQ(result.out, c.out);
-    EXPECT_EQ(result.err, c.err);
-    EXPECT_EQ(result.status, c.status);
-  }
-}
 
 std::vector<std::string> Args(std::vector<std::string> extra) {
   std::vector<std::string> args = {"-", "--di", "--di-b", "-t", "100"};
@@ -49,7 +29,7 @@ const std::string kPart =
     "[2] 30Bytes/100Bytes of 130Bytes, Diff: 70Bytes, Items: 1/3\n";
 
 TEST(PrinterCliTest, BinOrder) {
-  RunCases({
+  RunCliCases({
       {"room, then fewer items", Args({"--ap"}), kSixItems,
        "b\nc\n\n[1] 100Bytes/100Bytes of 225Bytes, Diff: 0Bytes, Items: 2/6\n"
        "\na\nd\nf\n\n"
@@ -71,7 +51,7 @@ TEST(PrinterCliTest, BinOrder) {
 }
 
 TEST(PrinterCliTest, ItemOrders) {
-  RunCases({
+  RunCliCases({
       {"bytes", Args({"--ap", "--hs"}), kFourNames, "C\na\nb\n\xC3\xA9\n", "",
        0},
       {"bytes reversed", Args({"--ap", "--hs", "-r"}), kFourNames,
@@ -90,7 +70,7 @@ TEST(PrinterCliTest, ItemOrders) {
 }
 
 TEST(PrinterCliTest, WhatIsShownAndHowItIsSeparated) {
-  RunCases({
+  RunCliCases({
       {"the whole listing", Args({"--ap"}), kThreeItems,
        "a\nb\n\n" + kFull + "\nc\n\n" + kPart, "", 0},
       {"hide items", Args({"--ap", "--hi"}), kThreeItems, kFull + kPart, "", 0},
@@ -137,7 +117,7 @@ TEST(PrinterCliTest, WhatIsShownAndHowItIsSeparated) {
 const char kRule[] = "> -----------------------------------\n";
 
 TEST(PrinterCliTest, VerboseRuns) {
-  RunCases({
+  RunCliCases({
       {"best fit", Args({"--ap", "-v"}), kThreeItems,
        std::string("> Reading from input... \n> Searching... \n\n") + kRule +
            "> Best Fit search (approximate)    \n" + kRule +
