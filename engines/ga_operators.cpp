@@ -119,15 +119,20 @@ bool ReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
   if (freeItems.empty()) return false;
   assert(!bin.items.empty());
   const std::size_t j = RandomIndex(bin.items.size());
-  Item* x = bin.items[j];
   const double room = bin.room();
+  // Quick refusals: a strictly larger item never fits a bin without room,
+  // and none may be loose at all.
+  if (!(room > 0)) return false;
+  Item* x = bin.items[j];
+  if (!(freeItems.front()->size > x->size)) return false;
   auto larger_end =
       std::partition_point(freeItems.begin(), freeItems.end(),
                            [x](const Item* f) { return f->size > x->size; });
+  // The last candidate is the one most likely to fit.
+  if (!(room >= larger_end[-1]->size - x->size)) return false;
   auto taken = std::partition_point(
       freeItems.begin(), larger_end,
       [x, room](const Item* f) { return !(room >= f->size - x->size); });
-  if (taken == larger_end) return false;
   Item* f = *taken;
   SwapIntoFree(taken, larger_end, x);
   bin.items[j] = f;
@@ -139,17 +144,21 @@ bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
   if (freeItems.empty()) return false;
   assert(bin.items.size() >= 2);
   const Positions two = DrawTwoPositions(bin.items.size());
+  const double room = bin.room();
+  // Quick refusals: an item of at least w never fits a bin with negative
+  // room, and the scan stops at once below w.
+  if (room < 0) return false;
   Item* low = bin.items[two.lo];
   Item* high = bin.items[two.hi];
   const double w = low->size + high->size;
-  const double room = bin.room();
+  if (freeItems.front()->size < w) return false;
   auto large_end =
       std::partition_point(freeItems.begin(), freeItems.end(),
                            [w](const Item* f) { return !(f->size < w); });
+  if (!(room >= large_end[-1]->size - w)) return false;
   auto taken = std::partition_point(
       freeItems.begin(), large_end,
       [w, room](const Item* f) { return !(room >= f->size - w); });
-  if (taken == large_end) return false;
   Item* f = *taken;
   freeItems.erase(taken);
   InsertBySize(freeItems, low);
@@ -166,20 +175,24 @@ bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
   assert(m >= 3);
   const Positions two = DrawTwoPositions(m);
   const std::size_t d = ThirdPosition(RandomIndex(m), two, m);
-  std::size_t pos[3] = {two.lo, two.hi, d};
-  std::sort(pos, pos + 3);
+  const double room = bin.room();
+  // Quick refusals, as in ReplaceTwoByOne, for the largest pair.
+  if (room < 0) return false;
+  const std::size_t pos[3] = {std::min(d, two.lo),
+                              d < two.lo ? two.lo : std::min(d, two.hi),
+                              std::max(d, two.hi)};
   Item* chosen[3] = {bin.items[pos[0]], bin.items[pos[1]], bin.items[pos[2]]};
   const double w = chosen[0]->size + chosen[1]->size + chosen[2]->size;
-  const double room = bin.room();
   Item* f0 = freeItems.front();
+  if (freeItems[1]->size + f0->size < w) return false;
   auto large_end = std::partition_point(
       freeItems.begin() + 1, freeItems.end(),
       [w, f0](const Item* f) { return !(f->size + f0->size < w); });
+  if (!(room >= large_end[-1]->size + f0->size - w)) return false;
   auto taken = std::partition_point(
       freeItems.begin() + 1, large_end, [w, f0, room](const Item* f) {
         return !(room >= f->size + f0->size - w);
       });
-  if (taken == large_end) return false;
   Item* f = *taken;
   freeItems.erase(taken);
   freeItems.erase(freeItems.begin());
@@ -324,8 +337,9 @@ bool GaOperators::IsDonated(const Item* item) const {
 
 bool GaOperators::Conflicts(const Bin& bin,
                             std::vector<Item*>& freeItems) const {
-  auto donated = [this](const Item* item) { return IsDonated(item); };
-  if (std::none_of(bin.items.begin(), bin.items.end(), donated)) return false;
+  std::size_t shared = 0;
+  for (const Item* item : bin.items) shared += IsDonated(item);
+  if (shared == 0) return false;
   for (Item* item : bin.items) {
     if (!IsDonated(item)) freeItems.push_back(item);
   }
