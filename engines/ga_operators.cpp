@@ -233,6 +233,23 @@ void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
 
 // ---- Crossover and mutation ------------------------------------------------
 
+namespace {
+
+// Walks over the bins of a parent are bound by waiting for memory: each bin's
+// items live in their own block on the heap, out of cache in a large
+// population. Asking for the block of a bin a few places ahead hides part of
+// that wait.
+void PrefetchAhead(const std::vector<Bin>& bins, std::size_t k) {
+#if defined(__GNUC__)
+  if (k + 6 < bins.size()) __builtin_prefetch(bins[k + 6].items.data());
+#else
+  (void)bins;
+  (void)k;
+#endif
+}
+
+}  // namespace
+
 GaOperators::GaOperators(double capacity, std::size_t item_count)
     : first_fit_(capacity), donor_mark_(item_count, 0) {}
 
@@ -305,6 +322,7 @@ void GaOperators::InjectSection(const Individual& receiver,
   MarkDonors(donor.bins, {first, last});
   std::size_t count = 0;
   for (std::size_t k = 0; k < insert_at; ++k) {
+    PrefetchAhead(receiver.bins, k);
     const Bin& bin = receiver.bins[k];
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
@@ -312,6 +330,7 @@ void GaOperators::InjectSection(const Individual& receiver,
     PutCopy(child, count, donor.bins[k]);
   }
   for (std::size_t k = insert_at; k < receiver.bins.size(); ++k) {
+    PrefetchAhead(receiver.bins, k);
     const Bin& bin = receiver.bins[k];
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
@@ -324,6 +343,7 @@ void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
     stamp_ = 1;
   }
   for (std::size_t k = donated.first; k <= donated.last; ++k) {
+    PrefetchAhead(bins, k);
     for (const Item* item : bins[k].items) {
       if (item->id >= donor_mark_.size()) donor_mark_.resize(item->id + 1, 0);
       donor_mark_[item->id] = stamp_;
