@@ -26,26 +26,6 @@ constexpr double kByteCountLimit = 18446744073709551616.0;
 // Bytes asked of read() at a time.
 constexpr std::size_t kReadChunk = 1 << 18;
 
-// Frees the items gathered so far when the Input constructor throws, since
-// the destructor of a partly built Input does not run.
-class ItemsGuard {
- public:
-  explicit ItemsGuard(std::vector<Item*>& items) : items_(items) {}
-  ~ItemsGuard() {
-    if (!dismissed_) {
-      for (Item* item : items_) delete item;
-      items_.clear();
-    }
-  }
-  ItemsGuard(const ItemsGuard&) = delete;
-  ItemsGuard& operator=(const ItemsGuard&) = delete;
-  void Dismiss() { dismissed_ = true; }
-
- private:
-  std::vector<Item*>& items_;  // The Input's items.
-  bool dismissed_ = false;     // Did the constructor finish?
-};
-
 [[noreturn]] void ThrowReadError() {
   throw std::runtime_error(std::string("Could not read standard input: ") +
                            std::strerror(errno));
@@ -94,9 +74,7 @@ void ReadRecords(int fd, char delimiter,
 Input::Input(Params& params) : params(&params) {
   assert(params.block_size >= 1);
   roundingBlock = params.block_size;
-  ItemsGuard guard(items);
   Read();
-  guard.Dismiss();
 }
 
 void Input::Read() {

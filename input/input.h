@@ -2,6 +2,7 @@
 #ifndef QUARRIMEL_INPUT_INPUT_H_
 #define QUARRIMEL_INPUT_INPUT_H_
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
@@ -24,17 +25,20 @@ class Input {
   // items themselves.
   Input(Params& params,
         const std::vector<std::pair<std::string, double>>& sized_items);
-  ~Input() {
-    for (Item* item : items) delete item;
-  }
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;
 
-  std::vector<Item*> items;  // Owned; acceptance order until re-sorted.
+  // Points into `storage_`; acceptance order until re-sorted.
+  std::vector<Item*> items;
   double totalSize = 0;      // Sum of the item sizes, in acceptance order.
   Params* params;            // Not owned.
 
  private:
+  // The items themselves, side by side in acceptance order: the engines
+  // read item sizes constantly, and neighbours in memory keep those reads
+  // cheap. A member, so that it is freed even when the constructor throws.
+  std::deque<Item> storage_;
+
   void Read();
   void ReadFileNames();
   void ReadDirectInput();
@@ -78,7 +82,8 @@ inline Input::Input(
 }
 
 inline void Input::Append(const std::string& name, double size) {
-  items.push_back(new Item{name, size, items.size()});
+  storage_.push_back(Item{name, size, items.size()});
+  items.push_back(&storage_.back());
   totalSize += size;
 }
 
