@@ -15,7 +15,7 @@
 
 #include "driver/params.h"
 #include "engines/genetic_algorithm.h"
-#include "engines/packing_check.h"
+#include "engines/ga_test_support.h"
 #include "input/input.h"
 
 namespace {
@@ -458,7 +458,8 @@ TEST(GeneticAlgorithmModelTest, SameSeedSamePackingAsLiteralModel) {
       GeneticAlgorithm engine(engine_input);
       engine.Search();
       ASSERT_NE(engine.result, nullptr);
-      EXPECT_EQ(CheckPacking(*engine.result, engine_input.items, 1e-9), "");
+      EXPECT_EQ(CheckPackingUpToRounding(*engine.result, engine_input.items),
+                "");
 
       Params model_params = params;
       Input model_input(model_params, sized);
