@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -106,6 +107,79 @@ std::size_t ThirdPosition(std::size_t d, Positions two, std::size_t count) {
   return d;
 }
 
+// Removes the loose items at positions `removed` (ascending, `r` of them)
+// and adds `added` (`k` = r + 1 of them), with the same result as erasing
+// the removed ones and then calling InsertBySize for each displaced item in
+// turn. `added` must already be in that result's order: largest first, and
+// among equal sizes the item inserted last first. Every added item goes
+// ahead of the loose items of its size, so its place is the count of loose
+// items larger than it.
+//
+// The kept items fall into at most r + k + 1 runs, each moving by its own
+// offset; each run is moved once, where erasing and inserting one item at a
+// time would move the tail once per step. Runs moving down go first, lowest
+// first, then runs moving up, highest first: a run moving down only lands on
+// removed slots or on slots that runs before it have left, and likewise
+// upward, so no run overwrites items not yet moved.
+void ExchangeFree(std::vector<Item*>& freeItems, const std::size_t* removed,
+                  std::size_t r, Item* const* added, std::size_t k) {
+  assert(k == r + 1 && k <= 3);
+  const std::size_t n = freeItems.size();
+  std::size_t place[3];
+  for (std::size_t a = 0; a < k; ++a) {
+    const double size = added[a]->size;
+    place[a] = static_cast<std::size_t>(
+        std::partition_point(freeItems.begin(), freeItems.end(),
+                             [size](const Item* f) { return f->size > size; }) -
+        freeItems.begin());
+  }
+  struct Run {
+    std::size_t from, to, count;
+  };
+  Run runs[6];
+  std::size_t run_count = 0;
+  std::size_t slot_of_added[3];
+  std::size_t src = 0;
+  std::size_t dst = 0;
+  std::size_t a = 0;
+  std::size_t ri = 0;
+  while (a < k || ri < r) {
+    // The next change: an added item before original position place[a], or
+    // the removed item at removed[ri]; an add at the same position as a
+    // removal comes first.
+    const bool add_next =
+        a < k && (ri == r || place[a] <= removed[ri]);
+    const std::size_t stop = add_next ? place[a] : removed[ri];
+    if (stop > src) {
+      runs[run_count++] = {src, dst, stop - src};
+      dst += stop - src;
+      src = stop;
+    }
+    if (add_next) {
+      slot_of_added[a++] = dst++;
+    } else {
+      ++src;
+      ++ri;
+    }
+  }
+  if (n > src) runs[run_count++] = {src, dst, n - src};
+  freeItems.push_back(nullptr);
+  Item** data = freeItems.data();
+  for (std::size_t i = 0; i < run_count; ++i) {
+    const Run& run = runs[i];
+    if (run.to < run.from) {
+      std::memmove(data + run.to, data + run.from, run.count * sizeof(Item*));
+    }
+  }
+  for (std::size_t i = run_count; i-- > 0;) {
+    const Run& run = runs[i];
+    if (run.to > run.from) {
+      std::memmove(data + run.to, data + run.from, run.count * sizeof(Item*));
+    }
+  }
+  for (std::size_t i = 0; i < k; ++i) data[slot_of_added[i]] = added[i];
+}
+
 }  // namespace
 
 void InsertBySize(std::vector<Item*>& freeItems, Item* item) {
@@ -160,9 +234,12 @@ bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
       freeItems.begin(), large_end,
       [w, room](const Item* f) { return !(room >= f->size - w); });
   Item* f = *taken;
-  freeItems.erase(taken);
-  InsertBySize(freeItems, low);
-  InsertBySize(freeItems, high);
+  // InsertBySize of low and then high puts high first among equal sizes.
+  Item* const added[2] = {low->size > high->size ? low : high,
+                          low->size > high->size ? high : low};
+  const std::size_t removed[1] = {
+      static_cast<std::size_t>(taken - freeItems.begin())};
+  ExchangeFree(freeItems, removed, 1, added, 2);
   TakeOut(bin, two.hi);
   TakeOut(bin, two.lo);
   bin.Add(f);
@@ -194,9 +271,19 @@ bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
         return !(room >= f->size + f0->size - w);
       });
   Item* f = *taken;
-  freeItems.erase(taken);
-  freeItems.erase(freeItems.begin());
-  for (Item* item : chosen) InsertBySize(freeItems, item);
+  // The order InsertBySize of chosen[0], [1], [2] in turn leaves: largest
+  // first and, among equal sizes, the later inserted first. Insertion sort
+  // of the reversed sequence keeps that tie order.
+  Item* added[3] = {chosen[2], chosen[1], chosen[0]};
+  for (std::size_t i = 1; i < 3; ++i) {
+    for (std::size_t j = i; j > 0 && added[j]->size > added[j - 1]->size;
+         --j) {
+      std::swap(added[j], added[j - 1]);
+    }
+  }
+  const std::size_t removed[2] = {
+      0, static_cast<std::size_t>(taken - freeItems.begin())};
+  ExchangeFree(freeItems, removed, 2, added, 3);
   TakeOut(bin, pos[2]);
   TakeOut(bin, pos[1]);
   TakeOut(bin, pos[0]);
@@ -227,7 +314,14 @@ void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
   bool changed = true;
   while (changed) {
     changed = false;
-    for (Bin& bin : bins) changed |= ImproveBin(bin, freeItems);
+    for (std::size_t k = 0; k < bins.size(); ++k) {
+#if defined(__GNUC__)
+      // Each bin's items live in their own heap block, usually out of cache
+      // in a large population: ask for one a few bins ahead.
+      if (k + 4 < bins.size()) __builtin_prefetch(bins[k + 4].items.data());
+#endif
+      changed |= ImproveBin(bins[k], freeItems);
+    }
   }
 }
 

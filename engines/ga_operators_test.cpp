@@ -415,9 +415,10 @@ struct MoveCase {
 };
 
 TEST(ReplaceMovesTest, HandWorkedCases) {
-  // Two items named x3 and y3 of size 3 show the order among equal sizes.
+  // Items named x3, y3 and z3 of size 3 show the order among equal sizes.
   Items items({{"x3", 3},
                {"y3", 3},
+               {"z3", 3},
                {"n1", 1},
                {"n2", 2},
                {"n4", 4},
@@ -445,6 +446,11 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
        {"n12", "n8"}, true, "n8 ", 8, "n12 y3 x3 "},
       {"three by two: a three-item bin gives all three", ReplaceThreeByTwo,
        {"n1", "n2", "x3"}, 10, {"n5", "n4"}, true, "n5 n4 ", 9, "x3 n2 n1 "},
+      // The given-back items land among loose ones of their sizes: ahead
+      // of an equal loose item, the later given back first.
+      {"three by two: equal sizes go ahead", ReplaceThreeByTwo,
+       {"x3", "y3", "n1"}, 10, {"n5", "m5", "n4", "z3", "n2"}, true,
+       "n5 m5 ", 10, "n4 y3 x3 z3 n2 n1 "},
       {"three by two: one loose item is not enough", ReplaceThreeByTwo,
        {"n1", "n2", "x3"}, 10, {"n9"}, false, "n1 n2 x3 ", 6, "n9 "},
       {"three by two: the pair must not overfill", ReplaceThreeByTwo,
