@@ -319,6 +319,10 @@ void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
       // Each bin's items live in their own heap block, usually out of cache
       // in a large population: ask for one a few bins ahead.
       if (k + 4 < bins.size()) __builtin_prefetch(bins[k + 4].items.data());
+      // By two bins ahead that block has arrived; ask for its items' sizes.
+      if (k + 2 < bins.size()) {
+        for (const Item* item : bins[k + 2].items) __builtin_prefetch(item);
+      }
 #endif
       changed |= ImproveBin(bins[k], freeItems);
     }
