@@ -2,12 +2,11 @@
 #ifndef QUARRIMEL_ENGINES_BIN_H_
 #define QUARRIMEL_ENGINES_BIN_H_
 
-#include <vector>
-
+#include "engines/item_list.h"
 #include "input/item.h"
 
 struct Bin {
-  std::vector<Item*> items;  // Not owned; in the order they were added.
+  ItemList items;       // Not owned; in the order they were added.
   double used = 0;           // Filled size (same unit as the item sizes).
   double capacity = 0;       // The target when the bin was opened.
 

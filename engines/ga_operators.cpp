@@ -77,7 +77,7 @@ void SwapIntoFree(ItemIter taken, ItemIter larger_end, Item* displaced) {
 
 // Removes the item at `position` from `bin`, keeping the order of the rest.
 void TakeOut(Bin& bin, std::size_t position) {
-  bin.used -= bin.items[position]->size;
+  bin.used -= bin.items.SizeAt(position);
   bin.items.erase(bin.items.begin() + position);
 }
 
@@ -88,23 +88,34 @@ struct Positions {
 
 // Two different random positions among `count`, in increasing order.
 Positions DrawTwoPositions(std::size_t count) {
-  std::size_t a = RandomIndex(count);
-  std::size_t b = OtherIndex(0, count - 1, a);
-  return {std::min(a, b), std::max(a, b)};
+  const std::size_t a = RandomIndex(count);
+  const std::size_t b = OtherIndex(0, count - 1, a);
+  // Selects rather than branches: which draw is smaller is a coin toss.
+  return {a < b ? a : b, a < b ? b : a};
 }
 
 // Turns the third draw `d` into a position that is neither `two.lo` nor
 // `two.hi`.
 std::size_t ThirdPosition(std::size_t d, Positions two, std::size_t count) {
-  if (d == two.lo) {
-    if (d > 0) return d - 1;
-    return two.hi == 1 ? 2 : 1;
-  }
-  if (d == two.hi) {
-    if (d != count - 1) return d + 1;
-    return two.lo == count - 2 ? count - 3 : count - 2;
-  }
-  return d;
+  // Every case is computed and the right one selected, since in small bins
+  // the draw meets the first two positions often and at random.
+  const std::size_t below_lo = d > 0 ? d - 1 : (two.hi == 1 ? 2 : 1);
+  const std::size_t above_hi =
+      d != count - 1 ? d + 1 : (two.lo == count - 2 ? count - 3 : count - 2);
+  const std::size_t moved = d == two.lo ? below_lo : above_hi;
+  return d == two.lo || d == two.hi ? moved : d;
+}
+
+// The three positions in increasing order.
+struct Triple {
+  std::size_t p, q, t;
+};
+Triple Sorted(std::size_t d, Positions two) {
+  // d differs from both, so it goes below, between or above them.
+  const std::size_t p = d < two.lo ? d : two.lo;
+  const std::size_t t = d > two.hi ? d : two.hi;
+  const std::size_t q = d < two.lo ? two.lo : (d > two.hi ? two.hi : d);
+  return {p, q, t};
 }
 
 // Removes the loose items at positions `removed` (ascending, `r` of them)
@@ -197,20 +208,20 @@ bool ReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
   // Quick refusals: a strictly larger item never fits a bin without room,
   // and none may be loose at all.
   if (!(room > 0)) return false;
-  Item* x = bin.items[j];
-  if (!(freeItems.front()->size > x->size)) return false;
-  auto larger_end =
-      std::partition_point(freeItems.begin(), freeItems.end(),
-                           [x](const Item* f) { return f->size > x->size; });
+  const double x_size = bin.items.SizeAt(j);
+  if (!(freeItems.front()->size > x_size)) return false;
+  auto larger_end = std::partition_point(
+      freeItems.begin(), freeItems.end(),
+      [x_size](const Item* f) { return f->size > x_size; });
   // The last candidate is the one most likely to fit.
-  if (!(room >= larger_end[-1]->size - x->size)) return false;
+  if (!(room >= larger_end[-1]->size - x_size)) return false;
   auto taken = std::partition_point(
       freeItems.begin(), larger_end,
-      [x, room](const Item* f) { return !(room >= f->size - x->size); });
+      [x_size, room](const Item* f) { return !(room >= f->size - x_size); });
   Item* f = *taken;
-  SwapIntoFree(taken, larger_end, x);
-  bin.items[j] = f;
-  bin.used += f->size - x->size;
+  SwapIntoFree(taken, larger_end, bin.items[j]);
+  bin.items.Set(j, f);
+  bin.used += f->size - x_size;
   return true;
 }
 
@@ -222,9 +233,9 @@ bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
   // Quick refusals: an item of at least w never fits a bin with negative
   // room, and the scan stops at once below w.
   if (room < 0) return false;
-  Item* low = bin.items[two.lo];
-  Item* high = bin.items[two.hi];
-  const double w = low->size + high->size;
+  const double low_size = bin.items.SizeAt(two.lo);
+  const double high_size = bin.items.SizeAt(two.hi);
+  const double w = low_size + high_size;
   if (freeItems.front()->size < w) return false;
   auto large_end =
       std::partition_point(freeItems.begin(), freeItems.end(),
@@ -234,9 +245,11 @@ bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
       freeItems.begin(), large_end,
       [w, room](const Item* f) { return !(room >= f->size - w); });
   Item* f = *taken;
+  Item* const low = bin.items[two.lo];
+  Item* const high = bin.items[two.hi];
   // InsertBySize of low and then high puts high first among equal sizes.
-  Item* const added[2] = {low->size > high->size ? low : high,
-                          low->size > high->size ? high : low};
+  Item* const added[2] = {low_size > high_size ? low : high,
+                          low_size > high_size ? high : low};
   const std::size_t removed[1] = {
       static_cast<std::size_t>(taken - freeItems.begin())};
   ExchangeFree(freeItems, removed, 1, added, 2);
@@ -255,11 +268,10 @@ bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
   const double room = bin.room();
   // Quick refusals, as in ReplaceTwoByOne, for the largest pair.
   if (room < 0) return false;
-  const std::size_t pos[3] = {std::min(d, two.lo),
-                              d < two.lo ? two.lo : std::min(d, two.hi),
-                              std::max(d, two.hi)};
-  Item* chosen[3] = {bin.items[pos[0]], bin.items[pos[1]], bin.items[pos[2]]};
-  const double w = chosen[0]->size + chosen[1]->size + chosen[2]->size;
+  const Triple three = Sorted(d, two);
+  const std::size_t pos[3] = {three.p, three.q, three.t};
+  const double w = bin.items.SizeAt(pos[0]) + bin.items.SizeAt(pos[1]) +
+                   bin.items.SizeAt(pos[2]);
   Item* f0 = freeItems.front();
   if (freeItems[1]->size + f0->size < w) return false;
   auto large_end = std::partition_point(
@@ -271,6 +283,8 @@ bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
         return !(room >= f->size + f0->size - w);
       });
   Item* f = *taken;
+  Item* const chosen[3] = {bin.items[pos[0]], bin.items[pos[1]],
+                           bin.items[pos[2]]};
   // The order InsertBySize of chosen[0], [1], [2] in turn leaves: largest
   // first and, among equal sizes, the later inserted first. Insertion sort
   // of the reversed sequence keeps that tie order.
@@ -315,38 +329,12 @@ void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
   while (changed) {
     changed = false;
     for (std::size_t k = 0; k < bins.size(); ++k) {
-#if defined(__GNUC__)
-      // Each bin's items live in their own heap block, usually out of cache
-      // in a large population: ask for one a few bins ahead.
-      if (k + 4 < bins.size()) __builtin_prefetch(bins[k + 4].items.data());
-      // By two bins ahead that block has arrived; ask for its items' sizes.
-      if (k + 2 < bins.size()) {
-        for (const Item* item : bins[k + 2].items) __builtin_prefetch(item);
-      }
-#endif
       changed |= ImproveBin(bins[k], freeItems);
     }
   }
 }
 
 // ---- Crossover and mutation ------------------------------------------------
-
-namespace {
-
-// Walks over the bins of a parent are bound by waiting for memory: each bin's
-// items live in their own block on the heap, out of cache in a large
-// population. Asking for the block of a bin a few places ahead hides part of
-// that wait.
-void PrefetchAhead(const std::vector<Bin>& bins, std::size_t k) {
-#if defined(__GNUC__)
-  if (k + 6 < bins.size()) __builtin_prefetch(bins[k + 6].items.data());
-#else
-  (void)bins;
-  (void)k;
-#endif
-}
-
-}  // namespace
 
 GaOperators::GaOperators(double capacity, std::size_t item_count)
     : first_fit_(capacity), donor_mark_(item_count, 0) {}
@@ -420,7 +408,6 @@ void GaOperators::InjectSection(const Individual& receiver,
   MarkDonors(donor.bins, {first, last});
   std::size_t count = 0;
   for (std::size_t k = 0; k < insert_at; ++k) {
-    PrefetchAhead(receiver.bins, k);
     const Bin& bin = receiver.bins[k];
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
@@ -428,7 +415,6 @@ void GaOperators::InjectSection(const Individual& receiver,
     PutCopy(child, count, donor.bins[k]);
   }
   for (std::size_t k = insert_at; k < receiver.bins.size(); ++k) {
-    PrefetchAhead(receiver.bins, k);
     const Bin& bin = receiver.bins[k];
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
@@ -441,7 +427,6 @@ void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
     stamp_ = 1;
   }
   for (std::size_t k = donated.first; k <= donated.last; ++k) {
-    PrefetchAhead(bins, k);
     for (const Item* item : bins[k].items) {
       if (item->id >= donor_mark_.size()) donor_mark_.resize(item->id + 1, 0);
       donor_mark_[item->id] = stamp_;

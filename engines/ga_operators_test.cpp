@@ -45,7 +45,9 @@ Bin MakeBin(double capacity, const std::vector<Item*>& items) {
   return bin;
 }
 
-std::string Names(const std::vector<Item*>& items) {
+// "a b " for items a and b.
+template <typename Items>
+std::string Names(const Items& items) {
   std::string text;
   for (const Item* item : items) text += item->name + " ";
   return text;
@@ -91,7 +93,7 @@ bool LinearReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
     if (bin.room() >= f->size - x->size) {
       freeItems.erase(freeItems.begin() + i);
       LinearInsert(freeItems, x);
-      bin.items[j] = f;
+      bin.items.Set(j, f);
       bin.used += f->size - x->size;
       return true;
     }

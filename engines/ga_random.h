@@ -41,9 +41,13 @@ inline bool Chance(float p) {
 // lo + 1, outside the range; callers that can meet that case say so.
 inline std::size_t OtherIndex(std::size_t lo, std::size_t hi,
                               std::size_t first) {
-  std::size_t x = lo + RandomIndex(hi - lo + 1);
-  if (x == first) x = x > lo ? x - 1 : lo + 1;
-  return x;
+  const std::size_t x = lo + RandomIndex(hi - lo + 1);
+  // x - 1 when x > lo, else lo + 1 (that is, x + 1). Written without a
+  // branch: on small ranges the draw hits `first` often and at random, and
+  // the local search draws such pairs millions of times.
+  const std::size_t step = x > lo ? ~std::size_t{0} : std::size_t{1};
+  const std::size_t hit = std::size_t{0} - std::size_t{x == first};
+  return x + (step & hit);
 }
 
 #endif  // QUARRIMEL_ENGINES_GA_RANDOM_H_

@@ -256,7 +256,7 @@ class ModelGa {
   void Mutate(unsigned i) {
     std::vector<Bin>& bins = population_[i].bins;
     unsigned k = RandomIndex(bins.size());
-    std::vector<Item*> free_items = bins[k].items;
+    std::vector<Item*> free_items(bins[k].items.begin(), bins[k].items.end());
     bins.erase(bins.begin() + k);
     Reinsert(bins, free_items);
   }
@@ -303,7 +303,7 @@ class ModelGa {
       if (bin.room() >= f->size - x->size) {
         free_items.erase(free_items.begin() + k);
         InsertBySize(free_items, x);
-        bin.items[j] = f;
+        bin.items.Set(j, f);
         bin.used += f->size - x->size;
         return true;
       }

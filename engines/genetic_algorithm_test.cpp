@@ -75,7 +75,8 @@ std::string Names(const std::vector<Bin>& bins) {
 
 Bin FilledBin(double capacity, double used, std::size_t items) {
   static Item item{"x", 1, 0};
-  Bin bin{std::vector<Item*>(items, &item), used, capacity};
+  Bin bin{{}, used, capacity};
+  for (std::size_t k = 0; k < items; ++k) bin.items.push_back(&item);
   return bin;
 }
 

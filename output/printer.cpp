@@ -10,6 +10,7 @@
 #include <iostream>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "driver/params.h"
 #include "driver/size.h"
@@ -74,7 +75,7 @@ class Listing {
   // The whole text of the bin at `index` of the printed bins. The bins
   // separator goes in front of every bin but the first, so that the flush
   // after a summary line comes before it, as if it closed the earlier bin.
-  void AppendBin(std::string& out, Bin& bin, std::size_t index) {
+  void AppendBin(std::string& out, const Bin& bin, std::size_t index) {
     if (params_.hide_items) {
       if (!params_.hide_summary) AppendSummary(out, bin, index + 1);
       return;
@@ -88,11 +89,12 @@ class Listing {
   }
 
  private:
-  // Sorts the bin's items, then appends each with its decorations and the
-  // item delimiter.
-  void AppendItems(std::string& out, Bin& bin) {
-    std::sort(bin.items.begin(), bin.items.end(), order_);
-    for (const Item* item : bin.items) {
+  // Sorts (a copy of) the bin's items, then appends each with its
+  // decorations and the item delimiter.
+  void AppendItems(std::string& out, const Bin& bin) {
+    sorted_.assign(bin.items.begin(), bin.items.end());
+    std::sort(sorted_.begin(), sorted_.end(), order_);
+    for (const Item* item : sorted_) {
       if (params_.enclose) out += params_.enclose_char;
       out += item->name;
       if (params_.enclose) out += params_.enclose_char;
@@ -127,6 +129,7 @@ class Listing {
   const ResultTotals& totals_;
   const ItemOrder order_;  // Chosen once from the options.
   SizeTexts sizes_;
+  std::vector<Item*> sorted_;  // The items of the bin being written.
 };
 
 // A pipe, a terminal or a device shows each bin as soon as its summary line

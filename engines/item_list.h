@@ -1,0 +1,178 @@
+// The items of one bin, each with a copy of its size. Up to kInlineItems of
+// them are kept inside the object itself; beyond that they move to one heap
+// block. Most bins hold a handful of items, so a whole packing then lies in
+// one block of memory: copying a packing is a plain copy of that block, and
+// the local search reads a bin's item sizes from the bin itself instead of
+// chasing a pointer per item into the item table.
+#ifndef QUARRIMEL_ENGINES_ITEM_LIST_H_
+#define QUARRIMEL_ENGINES_ITEM_LIST_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <limits>
+#include <new>
+
+#include "input/item.h"
+
+class ItemList {
+ public:
+  using value_type = Item*;
+  using size_type = std::size_t;
+  using difference_type = std::ptrdiff_t;
+  using const_reference = Item* const&;
+  using reference = const_reference;
+  using const_pointer = Item* const*;
+  using pointer = const_pointer;
+  // Read-only: an item is changed through Set() so that its size copy
+  // follows it.
+  using const_iterator = Item* const*;
+  using iterator = const_iterator;
+
+  static constexpr std::uint32_t kInlineItems = 4;
+
+  ItemList() noexcept : size_(0), capacity_(kInlineItems) {
+    heap_.items = nullptr;
+    heap_.sizes = nullptr;
+  }
+  ItemList(const ItemList& other) : ItemList() { *this = other; }
+  ItemList(ItemList&& other) noexcept : ItemList() { Steal(other); }
+  ~ItemList() { Release(); }
+
+  ItemList& operator=(const ItemList& other) {
+    if (this == &other) return *this;
+    // Keeps a heap block that is large enough, so that copying packings
+    // over each other allocates nothing once they have settled.
+    if (other.size_ > capacity_) Reallocate(other.size_, 0);
+    std::memcpy(Items(), other.Items(), other.size_ * sizeof(Item*));
+    std::memcpy(Sizes(), other.Sizes(), other.size_ * sizeof(double));
+    size_ = other.size_;
+    return *this;
+  }
+  ItemList& operator=(ItemList&& other) noexcept {
+    if (this != &other) {
+      Release();
+      size_ = 0;
+      capacity_ = kInlineItems;
+      Steal(other);
+    }
+    return *this;
+  }
+
+  const_iterator begin() const noexcept { return Items(); }
+  const_iterator end() const noexcept { return Items() + size_; }
+  std::size_t size() const noexcept { return size_; }
+  std::size_t capacity() const noexcept { return capacity_; }
+  bool empty() const noexcept { return size_ == 0; }
+  Item* operator[](std::size_t k) const noexcept { return Items()[k]; }
+  Item* front() const noexcept { return Items()[0]; }
+  Item* back() const noexcept { return Items()[size_ - 1]; }
+  // The size of the item at `k`, as it was when the item was put there.
+  double SizeAt(std::size_t k) const noexcept { return Sizes()[k]; }
+
+  void push_back(Item* item) {
+    if (size_ == capacity_) Reallocate(Grown(), size_);
+    Items()[size_] = item;
+    Sizes()[size_] = item->size;
+    ++size_;
+  }
+  void pop_back() noexcept { --size_; }
+  // Puts `item` at `k` in place of the item there.
+  void Set(std::size_t k, Item* item) noexcept {
+    Items()[k] = item;
+    Sizes()[k] = item->size;
+  }
+  // Removes the item at `position`; the later items move up one place.
+  const_iterator erase(const_iterator position) noexcept {
+    const std::size_t k = static_cast<std::size_t>(position - begin());
+    const std::size_t after = size_ - k - 1;
+    std::memmove(Items() + k, Items() + k + 1, after * sizeof(Item*));
+    std::memmove(Sizes() + k, Sizes() + k + 1, after * sizeof(double));
+    --size_;
+    return begin() + k;
+  }
+  void clear() noexcept { size_ = 0; }
+  void reserve(std::size_t count) {
+    if (count > capacity_) Reallocate(count, size_);
+  }
+
+  friend bool operator==(const ItemList& a, const ItemList& b) {
+    return a.size_ == b.size_ && std::equal(a.begin(), a.end(), b.begin());
+  }
+  friend bool operator!=(const ItemList& a, const ItemList& b) {
+    return !(a == b);
+  }
+
+ private:
+  bool OnHeap() const noexcept { return capacity_ > kInlineItems; }
+  Item** Items() noexcept { return OnHeap() ? heap_.items : inline_.items; }
+  Item* const* Items() const noexcept {
+    return OnHeap() ? heap_.items : inline_.items;
+  }
+  double* Sizes() noexcept { return OnHeap() ? heap_.sizes : inline_.sizes; }
+  const double* Sizes() const noexcept {
+    return OnHeap() ? heap_.sizes : inline_.sizes;
+  }
+
+  std::size_t Grown() const {
+    constexpr std::size_t kMost = std::numeric_limits<std::uint32_t>::max();
+    if (capacity_ == kMost) throw std::bad_alloc();
+    return std::min<std::size_t>(kMost, 2 * std::size_t{capacity_});
+  }
+
+  // Moves the first `keep` items into a heap block of `count` slots.
+  void Reallocate(std::size_t count, std::size_t keep) {
+    if (count > std::numeric_limits<std::uint32_t>::max()) {
+      throw std::bad_alloc();
+    }
+    // One block: the item pointers, then their sizes.
+    void* block = ::operator new(count * (sizeof(Item*) + sizeof(double)));
+    Item** items = static_cast<Item**>(block);
+    double* sizes = reinterpret_cast<double*>(items + count);
+    std::memcpy(items, Items(), keep * sizeof(Item*));
+    std::memcpy(sizes, Sizes(), keep * sizeof(double));
+    Release();
+    heap_.items = items;
+    heap_.sizes = sizes;
+    capacity_ = static_cast<std::uint32_t>(count);
+  }
+
+  void Release() noexcept {
+    if (OnHeap()) ::operator delete(heap_.items);
+  }
+
+  // Takes `other`'s items, leaving it empty. REQUIRES: this list is empty
+  // and inline.
+  void Steal(ItemList& other) noexcept {
+    if (other.OnHeap()) {
+      heap_ = other.heap_;
+      capacity_ = other.capacity_;
+      other.capacity_ = kInlineItems;
+    } else {
+      std::memcpy(inline_.items, other.inline_.items,
+                  other.size_ * sizeof(Item*));
+      std::memcpy(inline_.sizes, other.inline_.sizes,
+                  other.size_ * sizeof(double));
+    }
+    size_ = other.size_;
+    other.size_ = 0;
+  }
+
+  struct Inline {
+    Item* items[kInlineItems];
+    double sizes[kInlineItems];
+  };
+  struct Heap {
+    Item** items;   // The start of the block.
+    double* sizes;  // Inside the block, after the pointers.
+  };
+  union {
+    Inline inline_;
+    Heap heap_;
+  };
+  std::uint32_t size_;
+  std::uint32_t capacity_;  // kInlineItems while the items are inline.
+};
+
+#endif  // QUARRIMEL_ENGINES_ITEM_LIST_H_
