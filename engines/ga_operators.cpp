@@ -388,6 +388,22 @@ void GaOperators::BuildChild(const Individual& receiver,
 
 namespace {
 
+// A walk over a parent's bins waits on memory: the parent is usually out of
+// the nearer caches. Asking for a bin some places ahead hides that wait.
+void PrefetchAhead(const std::vector<Bin>& bins, std::size_t k) {
+#if defined(__GNUC__)
+  constexpr std::size_t kAhead = 8;
+  if (k + kAhead < bins.size()) {
+    const char* bin = reinterpret_cast<const char*>(&bins[k + kAhead]);
+    __builtin_prefetch(bin);
+    __builtin_prefetch(bin + sizeof(Bin) - 1);
+  }
+#else
+  (void)bins;
+  (void)k;
+#endif
+}
+
 // Copies `bin` into slot `count` of `bins`, reusing the bin already there.
 void PutCopy(std::vector<Bin>& bins, std::size_t& count, const Bin& bin) {
   if (count < bins.size()) {
@@ -408,13 +424,16 @@ void GaOperators::InjectSection(const Individual& receiver,
   MarkDonors(donor.bins, {first, last});
   std::size_t count = 0;
   for (std::size_t k = 0; k < insert_at; ++k) {
+    PrefetchAhead(receiver.bins, k);
     const Bin& bin = receiver.bins[k];
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
   for (std::size_t k = first; k <= last; ++k) {
+    PrefetchAhead(donor.bins, k);
     PutCopy(child, count, donor.bins[k]);
   }
   for (std::size_t k = insert_at; k < receiver.bins.size(); ++k) {
+    PrefetchAhead(receiver.bins, k);
     const Bin& bin = receiver.bins[k];
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
@@ -427,24 +446,30 @@ void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
     stamp_ = 1;
   }
   for (std::size_t k = donated.first; k <= donated.last; ++k) {
-    for (const Item* item : bins[k].items) {
-      if (item->id >= donor_mark_.size()) donor_mark_.resize(item->id + 1, 0);
-      donor_mark_[item->id] = stamp_;
+    PrefetchAhead(bins, k);
+    const ItemList& items = bins[k].items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      const std::size_t id = items.IdAt(i);
+      if (id >= donor_mark_.size()) donor_mark_.resize(id + 1, 0);
+      donor_mark_[id] = stamp_;
     }
   }
 }
 
-bool GaOperators::IsDonated(const Item* item) const {
-  return item->id < donor_mark_.size() && donor_mark_[item->id] == stamp_;
+bool GaOperators::IsDonated(std::size_t id) const {
+  return id < donor_mark_.size() && donor_mark_[id] == stamp_;
 }
 
 bool GaOperators::Conflicts(const Bin& bin,
                             std::vector<Item*>& freeItems) const {
+  const ItemList& items = bin.items;
   std::size_t shared = 0;
-  for (const Item* item : bin.items) shared += IsDonated(item);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    shared += IsDonated(items.IdAt(i));
+  }
   if (shared == 0) return false;
-  for (Item* item : bin.items) {
-    if (!IsDonated(item)) freeItems.push_back(item);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (!IsDonated(items.IdAt(i))) freeItems.push_back(items[i]);
   }
   return true;
 }

@@ -111,7 +111,7 @@ class GaOperators {
                   Section donated, std::size_t insert_at,
                   std::vector<Bin>& child);
   void MarkDonors(const std::vector<Bin>& bins, Section donated);
-  bool IsDonated(const Item* item) const;
+  bool IsDonated(std::size_t id) const;
   // If `bin` shares an item with the marked donor bins, appends its other
   // items to `freeItems` and returns true; the bin is left as it is.
   bool Conflicts(const Bin& bin, std::vector<Item*>& freeItems) const;

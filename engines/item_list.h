@@ -1,9 +1,10 @@
-// The items of one bin, each with a copy of its size. Up to kInlineItems of
-// them are kept inside the object itself; beyond that they move to one heap
-// block. Most bins hold a handful of items, so a whole packing then lies in
-// one block of memory: copying a packing is a plain copy of that block, and
-// the local search reads a bin's item sizes from the bin itself instead of
-// chasing a pointer per item into the item table.
+// The items of one bin, each with a copy of its size and id. Up to
+// kInlineItems of them are kept inside the object itself; beyond that they
+// move to one heap block. Most bins hold a handful of items, so a whole
+// packing then lies in one block of memory: copying a packing is a plain
+// copy of that block, and the genetic algorithm reads a bin's item sizes and
+// ids from the bin itself instead of chasing a pointer per item into the
+// item table.
 #ifndef QUARRIMEL_ENGINES_ITEM_LIST_H_
 #define QUARRIMEL_ENGINES_ITEM_LIST_H_
 
@@ -32,21 +33,23 @@ class ItemList {
 
   static constexpr std::uint32_t kInlineItems = 4;
 
-  ItemList() noexcept : size_(0), capacity_(kInlineItems) {
-    heap_.items = nullptr;
-    heap_.sizes = nullptr;
-  }
+  ItemList() noexcept : inline_{}, size_(0), capacity_(kInlineItems) {}
   ItemList(const ItemList& other) : ItemList() { *this = other; }
   ItemList(ItemList&& other) noexcept : ItemList() { Steal(other); }
   ~ItemList() { Release(); }
 
   ItemList& operator=(const ItemList& other) {
     if (this == &other) return *this;
-    // Keeps a heap block that is large enough, so that copying packings
-    // over each other allocates nothing once they have settled.
-    if (other.size_ > capacity_) Reallocate(other.size_, 0);
-    std::memcpy(Items(), other.Items(), other.size_ * sizeof(Item*));
-    std::memcpy(Sizes(), other.Sizes(), other.size_ * sizeof(double));
+    if (!other.OnHeap()) {
+      // A fixed-size copy, much cheaper than three calls of memcpy; a heap
+      // block held here is given up for it.
+      Release();
+      capacity_ = kInlineItems;
+      inline_ = other.inline_;
+    } else {
+      if (other.size_ > capacity_) Reallocate(other.size_, 0);
+      CopyEntries(other.Items(), other.Sizes(), other.Ids(), other.size_);
+    }
     size_ = other.size_;
     return *this;
   }
@@ -68,27 +71,26 @@ class ItemList {
   Item* operator[](std::size_t k) const noexcept { return Items()[k]; }
   Item* front() const noexcept { return Items()[0]; }
   Item* back() const noexcept { return Items()[size_ - 1]; }
-  // The size of the item at `k`, as it was when the item was put there.
+  // The size and id of the item at `k`, as they were when the item was put
+  // there.
   double SizeAt(std::size_t k) const noexcept { return Sizes()[k]; }
+  std::size_t IdAt(std::size_t k) const noexcept { return Ids()[k]; }
 
   void push_back(Item* item) {
     if (size_ == capacity_) Reallocate(Grown(), size_);
-    Items()[size_] = item;
-    Sizes()[size_] = item->size;
+    Put(size_, item);
     ++size_;
   }
   void pop_back() noexcept { --size_; }
   // Puts `item` at `k` in place of the item there.
-  void Set(std::size_t k, Item* item) noexcept {
-    Items()[k] = item;
-    Sizes()[k] = item->size;
-  }
+  void Set(std::size_t k, Item* item) noexcept { Put(k, item); }
   // Removes the item at `position`; the later items move up one place.
   const_iterator erase(const_iterator position) noexcept {
     const std::size_t k = static_cast<std::size_t>(position - begin());
     const std::size_t after = size_ - k - 1;
     std::memmove(Items() + k, Items() + k + 1, after * sizeof(Item*));
     std::memmove(Sizes() + k, Sizes() + k + 1, after * sizeof(double));
+    std::memmove(Ids() + k, Ids() + k + 1, after * sizeof(std::uint32_t));
     --size_;
     return begin() + k;
   }
@@ -114,6 +116,26 @@ class ItemList {
   const double* Sizes() const noexcept {
     return OnHeap() ? heap_.sizes : inline_.sizes;
   }
+  std::uint32_t* Ids() noexcept { return OnHeap() ? heap_.ids : inline_.ids; }
+  const std::uint32_t* Ids() const noexcept {
+    return OnHeap() ? heap_.ids : inline_.ids;
+  }
+
+  void Put(std::size_t k, Item* item) noexcept {
+    Items()[k] = item;
+    Sizes()[k] = item->size;
+    // Ids beyond 32 bits cannot occur: an item list of 2^32 items would not
+    // fit in memory next to its items.
+    Ids()[k] = static_cast<std::uint32_t>(item->id);
+  }
+
+  // Copies `count` entries into this list's slots from 0 on.
+  void CopyEntries(Item* const* items, const double* sizes,
+                   const std::uint32_t* ids, std::size_t count) noexcept {
+    std::memcpy(Items(), items, count * sizeof(Item*));
+    std::memcpy(Sizes(), sizes, count * sizeof(double));
+    std::memcpy(Ids(), ids, count * sizeof(std::uint32_t));
+  }
 
   std::size_t Grown() const {
     constexpr std::size_t kMost = std::numeric_limits<std::uint32_t>::max();
@@ -126,15 +148,18 @@ class ItemList {
     if (count > std::numeric_limits<std::uint32_t>::max()) {
       throw std::bad_alloc();
     }
-    // One block: the item pointers, then their sizes.
-    void* block = ::operator new(count * (sizeof(Item*) + sizeof(double)));
-    Item** items = static_cast<Item**>(block);
-    double* sizes = reinterpret_cast<double*>(items + count);
-    std::memcpy(items, Items(), keep * sizeof(Item*));
-    std::memcpy(sizes, Sizes(), keep * sizeof(double));
+    // One block: the item pointers, their sizes, then their ids.
+    void* block = ::operator new(
+        count * (sizeof(Item*) + sizeof(double) + sizeof(std::uint32_t)));
+    Heap fresh;
+    fresh.items = static_cast<Item**>(block);
+    fresh.sizes = reinterpret_cast<double*>(fresh.items + count);
+    fresh.ids = reinterpret_cast<std::uint32_t*>(fresh.sizes + count);
+    std::memcpy(fresh.items, Items(), keep * sizeof(Item*));
+    std::memcpy(fresh.sizes, Sizes(), keep * sizeof(double));
+    std::memcpy(fresh.ids, Ids(), keep * sizeof(std::uint32_t));
     Release();
-    heap_.items = items;
-    heap_.sizes = sizes;
+    heap_ = fresh;
     capacity_ = static_cast<std::uint32_t>(count);
   }
 
@@ -150,10 +175,7 @@ class ItemList {
       capacity_ = other.capacity_;
       other.capacity_ = kInlineItems;
     } else {
-      std::memcpy(inline_.items, other.inline_.items,
-                  other.size_ * sizeof(Item*));
-      std::memcpy(inline_.sizes, other.inline_.sizes,
-                  other.size_ * sizeof(double));
+      inline_ = other.inline_;
     }
     size_ = other.size_;
     other.size_ = 0;
@@ -162,10 +184,12 @@ class ItemList {
   struct Inline {
     Item* items[kInlineItems];
     double sizes[kInlineItems];
+    std::uint32_t ids[kInlineItems];
   };
   struct Heap {
-    Item** items;   // The start of the block.
-    double* sizes;  // Inside the block, after the pointers.
+    Item** items;        // The start of the block.
+    double* sizes;       // Inside the block, after the pointers.
+    std::uint32_t* ids;  // Inside the block, after the sizes.
   };
   union {
     Inline inline_;

@@ -9,7 +9,7 @@
 
 namespace {
 
-// The list must hold exactly what a plain vector would, with every size copy
+// The list must hold exactly what a plain vector would, with every size and id copy
 // matching its item, across the move from inline storage to the heap and
 // back through copies and moves between lists in either state.
 void ExpectSame(const ItemList& list, const std::vector<Item*>& model) {
@@ -17,6 +17,7 @@ void ExpectSame(const ItemList& list, const std::vector<Item*>& model) {
   for (std::size_t k = 0; k < model.size(); ++k) {
     ASSERT_EQ(list[k], model[k]) << "at " << k;
     ASSERT_EQ(list.SizeAt(k), model[k]->size) << "at " << k;
+    ASSERT_EQ(list.IdAt(k), model[k]->id) << "at " << k;
   }
 }
 
