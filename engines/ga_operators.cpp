@@ -191,6 +191,23 @@ void ExchangeFree(std::vector<Item*>& freeItems, const std::size_t* removed,
   for (std::size_t i = 0; i < k; ++i) data[slot_of_added[i]] = added[i];
 }
 
+// A walk over the bins of a packing waits on memory: in a large population
+// the packing is usually out of the nearer caches. Asking for a bin some
+// places ahead hides that wait.
+void PrefetchAhead(const std::vector<Bin>& bins, std::size_t k) {
+#if defined(__GNUC__)
+  constexpr std::size_t kAhead = 8;
+  if (k + kAhead < bins.size()) {
+    const char* bin = reinterpret_cast<const char*>(&bins[k + kAhead]);
+    __builtin_prefetch(bin);
+    __builtin_prefetch(bin + sizeof(Bin) - 1);
+  }
+#else
+  (void)bins;
+  (void)k;
+#endif
+}
+
 }  // namespace
 
 void InsertBySize(std::vector<Item*>& freeItems, Item* item) {
@@ -329,6 +346,7 @@ void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
   while (changed) {
     changed = false;
     for (std::size_t k = 0; k < bins.size(); ++k) {
+      PrefetchAhead(bins, k);
       changed |= ImproveBin(bins[k], freeItems);
     }
   }
@@ -387,22 +405,6 @@ void GaOperators::BuildChild(const Individual& receiver,
 }
 
 namespace {
-
-// A walk over a parent's bins waits on memory: the parent is usually out of
-// the nearer caches. Asking for a bin some places ahead hides that wait.
-void PrefetchAhead(const std::vector<Bin>& bins, std::size_t k) {
-#if defined(__GNUC__)
-  constexpr std::size_t kAhead = 8;
-  if (k + kAhead < bins.size()) {
-    const char* bin = reinterpret_cast<const char*>(&bins[k + kAhead]);
-    __builtin_prefetch(bin);
-    __builtin_prefetch(bin + sizeof(Bin) - 1);
-  }
-#else
-  (void)bins;
-  (void)k;
-#endif
-}
 
 // Copies `bin` into slot `count` of `bins`, reusing the bin already there.
 void PutCopy(std::vector<Bin>& bins, std::size_t& count, const Bin& bin) {
