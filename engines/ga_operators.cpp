@@ -196,7 +196,7 @@ void ExchangeFree(std::vector<Item*>& freeItems, const std::size_t* removed,
 // places ahead hides that wait.
 void PrefetchAhead(const std::vector<Bin>& bins, std::size_t k) {
 #if defined(__GNUC__)
-  constexpr std::size_t kAhead = 8;
+  constexpr std::size_t kAhead = 16;
   if (k + kAhead < bins.size()) {
     const char* bin = reinterpret_cast<const char*>(&bins[k + kAhead]);
     __builtin_prefetch(bin);
