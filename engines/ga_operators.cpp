@@ -355,7 +355,7 @@ void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
 // ---- Crossover and mutation ------------------------------------------------
 
 GaOperators::GaOperators(double capacity, std::size_t item_count)
-    : first_fit_(capacity), donor_mark_(item_count, 0) {}
+    : first_fit_(capacity), donated_(item_count, 0) {}
 
 void GaOperators::Reinsert(std::vector<Bin>& bins,
                            std::vector<Item*>& freeItems) {
@@ -423,7 +423,7 @@ void GaOperators::InjectSection(const Individual& receiver,
                                 std::size_t last, std::size_t insert_at,
                                 std::vector<Bin>& child,
                                 std::vector<Item*>& freeItems) {
-  MarkDonors(donor.bins, {first, last});
+  MarkDonors(donor.bins, {first, last}, 1);
   std::size_t count = 0;
   for (std::size_t k = 0; k < insert_at; ++k) {
     PrefetchAhead(receiver.bins, k);
@@ -440,26 +440,24 @@ void GaOperators::InjectSection(const Individual& receiver,
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
   child.erase(child.begin() + count, child.end());
+  MarkDonors(donor.bins, {first, last}, 0);
 }
 
-void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
-  if (++stamp_ == 0) {  // Wrapped: old marks could pass for new ones.
-    std::fill(donor_mark_.begin(), donor_mark_.end(), 0);
-    stamp_ = 1;
-  }
+void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated,
+                             unsigned char mark) {
   for (std::size_t k = donated.first; k <= donated.last; ++k) {
     PrefetchAhead(bins, k);
     const ItemList& items = bins[k].items;
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::size_t id = items.IdAt(i);
-      if (id >= donor_mark_.size()) donor_mark_.resize(id + 1, 0);
-      donor_mark_[id] = stamp_;
+      if (id >= donated_.size()) donated_.resize(id + 1, 0);
+      donated_[id] = mark;
     }
   }
 }
 
 bool GaOperators::IsDonated(std::size_t id) const {
-  return id < donor_mark_.size() && donor_mark_[id] == stamp_;
+  return id < donated_.size() && donated_[id] != 0;
 }
 
 bool GaOperators::Conflicts(const Bin& bin,
