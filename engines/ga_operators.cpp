@@ -217,16 +217,22 @@ void InsertBySize(std::vector<Item*>& freeItems, Item* item) {
   freeItems.insert(at, item);
 }
 
-bool ReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
-  if (freeItems.empty()) return false;
-  assert(!bin.items.empty());
-  const std::size_t j = RandomIndex(bin.items.size());
-  const double room = bin.room();
-  // Quick refusals: a strictly larger item never fits a bin without room,
-  // and none may be loose at all.
-  if (!(room > 0)) return false;
-  const double x_size = bin.items.SizeAt(j);
-  if (!(freeItems.front()->size > x_size)) return false;
+namespace {
+
+// Each move is split in two: the draws and the quick refusals, which is
+// all that most calls do and runs inline in the local search pass, and the
+// search of the loose list and the exchange, out of line.
+
+#if defined(__GNUC__)
+#define QUARRIMEL_NOINLINE __attribute__((noinline))
+#else
+#define QUARRIMEL_NOINLINE
+#endif
+
+QUARRIMEL_NOINLINE bool FinishReplaceOne(Bin& bin,
+                                         std::vector<Item*>& freeItems,
+                                         std::size_t j, double x_size,
+                                         double room) {
   auto larger_end = std::partition_point(
       freeItems.begin(), freeItems.end(),
       [x_size](const Item* f) { return f->size > x_size; });
@@ -242,18 +248,23 @@ bool ReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
   return true;
 }
 
-bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
+inline bool TryReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
   if (freeItems.empty()) return false;
-  assert(bin.items.size() >= 2);
-  const Positions two = DrawTwoPositions(bin.items.size());
+  assert(!bin.items.empty());
+  const std::size_t j = RandomIndex(bin.items.size());
   const double room = bin.room();
-  // Quick refusals: an item of at least w never fits a bin with negative
-  // room, and the scan stops at once below w.
-  if (room < 0) return false;
-  const double low_size = bin.items.SizeAt(two.lo);
-  const double high_size = bin.items.SizeAt(two.hi);
-  const double w = low_size + high_size;
-  if (freeItems.front()->size < w) return false;
+  // Quick refusals: a strictly larger item never fits a bin without room,
+  // and none may be loose at all.
+  if (!(room > 0)) return false;
+  const double x_size = bin.items.SizeAt(j);
+  if (!(freeItems.front()->size > x_size)) return false;
+  return FinishReplaceOne(bin, freeItems, j, x_size, room);
+}
+
+QUARRIMEL_NOINLINE bool FinishReplaceTwoByOne(Bin& bin,
+                                              std::vector<Item*>& freeItems,
+                                              Positions two, double w,
+                                              double room) {
   auto large_end =
       std::partition_point(freeItems.begin(), freeItems.end(),
                            [w](const Item* f) { return !(f->size < w); });
@@ -264,9 +275,9 @@ bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
   Item* f = *taken;
   Item* const low = bin.items[two.lo];
   Item* const high = bin.items[two.hi];
+  const bool low_larger = bin.items.SizeAt(two.lo) > bin.items.SizeAt(two.hi);
   // InsertBySize of low and then high puts high first among equal sizes.
-  Item* const added[2] = {low_size > high_size ? low : high,
-                          low_size > high_size ? high : low};
+  Item* const added[2] = {low_larger ? low : high, low_larger ? high : low};
   const std::size_t removed[1] = {
       static_cast<std::size_t>(taken - freeItems.begin())};
   ExchangeFree(freeItems, removed, 1, added, 2);
@@ -276,21 +287,24 @@ bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
   return true;
 }
 
-bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
-  if (freeItems.size() < 2) return false;
-  const std::size_t m = bin.items.size();
-  assert(m >= 3);
-  const Positions two = DrawTwoPositions(m);
-  const std::size_t d = ThirdPosition(RandomIndex(m), two, m);
+inline bool TryReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return false;
+  assert(bin.items.size() >= 2);
+  const Positions two = DrawTwoPositions(bin.items.size());
   const double room = bin.room();
-  // Quick refusals, as in ReplaceTwoByOne, for the largest pair.
+  // Quick refusals: an item of at least w never fits a bin with negative
+  // room, and the scan stops at once below w.
   if (room < 0) return false;
-  const Triple three = Sorted(d, two);
-  const std::size_t pos[3] = {three.p, three.q, three.t};
-  const double w = bin.items.SizeAt(pos[0]) + bin.items.SizeAt(pos[1]) +
-                   bin.items.SizeAt(pos[2]);
+  const double w = bin.items.SizeAt(two.lo) + bin.items.SizeAt(two.hi);
+  if (freeItems.front()->size < w) return false;
+  return FinishReplaceTwoByOne(bin, freeItems, two, w, room);
+}
+
+QUARRIMEL_NOINLINE bool FinishReplaceThreeByTwo(Bin& bin,
+                                                std::vector<Item*>& freeItems,
+                                                Triple three, double w,
+                                                double room) {
   Item* f0 = freeItems.front();
-  if (freeItems[1]->size + f0->size < w) return false;
   auto large_end = std::partition_point(
       freeItems.begin() + 1, freeItems.end(),
       [w, f0](const Item* f) { return !(f->size + f0->size < w); });
@@ -300,8 +314,8 @@ bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
         return !(room >= f->size + f0->size - w);
       });
   Item* f = *taken;
-  Item* const chosen[3] = {bin.items[pos[0]], bin.items[pos[1]],
-                           bin.items[pos[2]]};
+  Item* const chosen[3] = {bin.items[three.p], bin.items[three.q],
+                           bin.items[three.t]};
   // The order InsertBySize of chosen[0], [1], [2] in turn leaves: largest
   // first and, among equal sizes, the later inserted first. Insertion sort
   // of the reversed sequence keeps that tie order.
@@ -315,27 +329,53 @@ bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
   const std::size_t removed[2] = {
       0, static_cast<std::size_t>(taken - freeItems.begin())};
   ExchangeFree(freeItems, removed, 2, added, 3);
-  TakeOut(bin, pos[2]);
-  TakeOut(bin, pos[1]);
-  TakeOut(bin, pos[0]);
+  TakeOut(bin, three.t);
+  TakeOut(bin, three.q);
+  TakeOut(bin, three.p);
   bin.Add(f0);
   bin.Add(f);
   return true;
 }
 
-namespace {
+inline bool TryReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.size() < 2) return false;
+  const std::size_t m = bin.items.size();
+  assert(m >= 3);
+  const Positions two = DrawTwoPositions(m);
+  const std::size_t d = ThirdPosition(RandomIndex(m), two, m);
+  const double room = bin.room();
+  // Quick refusals, as in ReplaceTwoByOne, for the largest pair.
+  if (room < 0) return false;
+  const Triple three = Sorted(d, two);
+  const double w = bin.items.SizeAt(three.p) + bin.items.SizeAt(three.q) +
+                   bin.items.SizeAt(three.t);
+  if (freeItems[1]->size + freeItems[0]->size < w) return false;
+  return FinishReplaceThreeByTwo(bin, freeItems, three, w, room);
+}
 
 // Tries the three moves on one bin; item counts are read before each move
 // because the previous one may have changed them.
-bool ImproveBin(Bin& bin, std::vector<Item*>& freeItems) {
+inline bool ImproveBin(Bin& bin, std::vector<Item*>& freeItems) {
   bool changed = false;
-  if (bin.items.size() >= 3) changed |= ReplaceThreeByTwo(bin, freeItems);
-  if (bin.items.size() >= 2) changed |= ReplaceTwoByOne(bin, freeItems);
-  if (!bin.items.empty()) changed |= ReplaceOne(bin, freeItems);
+  if (bin.items.size() >= 3) changed |= TryReplaceThreeByTwo(bin, freeItems);
+  if (bin.items.size() >= 2) changed |= TryReplaceTwoByOne(bin, freeItems);
+  if (!bin.items.empty()) changed |= TryReplaceOne(bin, freeItems);
   return changed;
 }
 
 }  // namespace
+
+bool ReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
+  return TryReplaceOne(bin, freeItems);
+}
+
+bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
+  return TryReplaceTwoByOne(bin, freeItems);
+}
+
+bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
+  return TryReplaceThreeByTwo(bin, freeItems);
+}
 
 void Improve(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
   if (freeItems.empty()) return;
