@@ -463,7 +463,7 @@ void GaOperators::InjectSection(const Individual& receiver,
                                 std::size_t last, std::size_t insert_at,
                                 std::vector<Bin>& child,
                                 std::vector<Item*>& freeItems) {
-  MarkDonors(donor.bins, {first, last}, 1);
+  MarkDonors(donor.bins, {first, last});
   std::size_t count = 0;
   for (std::size_t k = 0; k < insert_at; ++k) {
     PrefetchAhead(receiver.bins, k);
@@ -480,24 +480,26 @@ void GaOperators::InjectSection(const Individual& receiver,
     if (!Conflicts(bin, freeItems)) PutCopy(child, count, bin);
   }
   child.erase(child.begin() + count, child.end());
-  MarkDonors(donor.bins, {first, last}, 0);
 }
 
-void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated,
-                             unsigned char mark) {
+void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
+  if (++stamp_ == 0) {  // Wrapped: old marks could pass for new ones.
+    std::fill(donated_.begin(), donated_.end(), 0);
+    stamp_ = 1;
+  }
   for (std::size_t k = donated.first; k <= donated.last; ++k) {
     PrefetchAhead(bins, k);
     const ItemList& items = bins[k].items;
     for (std::size_t i = 0; i < items.size(); ++i) {
       const std::size_t id = items.IdAt(i);
       if (id >= donated_.size()) donated_.resize(id + 1, 0);
-      donated_[id] = mark;
+      donated_[id] = stamp_;
     }
   }
 }
 
 bool GaOperators::IsDonated(std::size_t id) const {
-  return id < donated_.size() && donated_[id] != 0;
+  return id < donated_.size() && donated_[id] == stamp_;
 }
 
 bool GaOperators::Conflicts(const Bin& bin,

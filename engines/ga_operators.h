@@ -110,19 +110,19 @@ class GaOperators {
   void BuildChild(const Individual& receiver, const Individual& donor,
                   Section donated, std::size_t insert_at,
                   std::vector<Bin>& child);
-  // Sets the mark of every item of the donated bins to `mark`.
-  void MarkDonors(const std::vector<Bin>& bins, Section donated,
-                  unsigned char mark);
+  void MarkDonors(const std::vector<Bin>& bins, Section donated);
   bool IsDonated(std::size_t id) const;
   // If `bin` shares an item with the marked donor bins, appends its other
   // items to `freeItems` and returns true; the bin is left as it is.
   bool Conflicts(const Bin& bin, std::vector<Item*>& freeItems) const;
 
   FirstFitter first_fit_;
-  // donated_[id] is 1 for the items of the donated bins while a child is
-  // built and 0 otherwise: one byte an item keeps the marks in the nearest
-  // cache, and clearing them costs only a walk over the donated bins.
+  // donated_[id] == stamp_ marks the items of the donated bins; a new stamp
+  // per child clears all marks at once. One byte an item keeps the marks in
+  // the nearest cache; they are wiped once every 255 children, when the
+  // stamp wraps.
   std::vector<unsigned char> donated_;
+  unsigned char stamp_ = 0;
   std::vector<Item*> free_items_;  // Loose items of the child being built.
   std::vector<Bin> first_child_;   // Children under construction; after a
   std::vector<Bin> second_child_;  // swap they hold storage for reuse.
