@@ -14,6 +14,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <vector>
 
 #include "input/item.h"
 
@@ -47,7 +48,9 @@ class ItemList {
       capacity_ = kInlineItems;
       inline_ = other.inline_;
     } else {
-      if (other.size_ > capacity_) Reallocate(other.size_, 0);
+      if (other.size_ > capacity_) {
+        Reallocate(std::max<std::size_t>(other.size_, kSmallBlock), 0);
+      }
       CopyEntries(other.Items(), other.Sizes(), other.Ids(), other.size_);
     }
     size_ = other.size_;
@@ -149,8 +152,8 @@ class ItemList {
       throw std::bad_alloc();
     }
     // One block: the item pointers, their sizes, then their ids.
-    void* block = ::operator new(
-        count * (sizeof(Item*) + sizeof(double) + sizeof(std::uint32_t)));
+    void* block = count == kSmallBlock ? TakeSmallBlock()
+                                       : ::operator new(BlockBytes(count));
     Heap fresh;
     fresh.items = static_cast<Item**>(block);
     fresh.sizes = reinterpret_cast<double*>(fresh.items + count);
@@ -164,7 +167,58 @@ class ItemList {
   }
 
   void Release() noexcept {
-    if (OnHeap()) ::operator delete(heap_.items);
+    if (!OnHeap()) return;
+    if (capacity_ == kSmallBlock) {
+      GiveSmallBlock(heap_.items);
+    } else {
+      ::operator delete(heap_.items);
+    }
+  }
+
+  static constexpr std::size_t BlockBytes(std::size_t count) {
+    return count * (sizeof(Item*) + sizeof(double) + sizeof(std::uint32_t));
+  }
+
+  // Copying packings over each other moves bins of a few items more than
+  // kInlineItems between slots that hold inline bins, so such blocks are
+  // allocated and freed all the time. Blocks of that one size are kept on a
+  // short per-thread list for reuse.
+  static constexpr std::uint32_t kSmallBlock = 2 * kInlineItems;
+  struct SpareBlocks {
+    static constexpr std::size_t kMost = 4096;
+    std::vector<void*> blocks;
+    ~SpareBlocks() {
+      for (void* block : blocks) ::operator delete(block);
+    }
+  };
+  static SpareBlocks& Spares() {
+    thread_local SpareBlocks spares;
+    return spares;
+  }
+  static void* TakeSmallBlock() {
+    std::vector<void*>& blocks = Spares().blocks;
+    if (blocks.empty()) return ::operator new(BlockBytes(kSmallBlock));
+    void* block = blocks.back();
+    blocks.pop_back();
+    return block;
+  }
+  static void GiveSmallBlock(void* block) noexcept {
+    std::vector<void*>& blocks = Spares().blocks;
+    if (blocks.size() < SpareBlocks::kMost) {
+      if (blocks.capacity() == 0) {
+        // Reserved up front so that keeping a block never allocates (and
+        // so never throws).
+        try {
+          blocks.reserve(SpareBlocks::kMost);
+        } catch (const std::bad_alloc&) {
+          ::operator delete(block);
+          return;
+        }
+      }
+      blocks.push_back(block);
+    } else {
+      ::operator delete(block);
+    }
   }
 
   // Takes `other`'s items, leaving it empty. REQUIRES: this list is empty
