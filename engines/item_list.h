@@ -69,11 +69,8 @@ class ItemList {
   const_iterator begin() const noexcept { return Items(); }
   const_iterator end() const noexcept { return Items() + size_; }
   std::size_t size() const noexcept { return size_; }
-  std::size_t capacity() const noexcept { return capacity_; }
   bool empty() const noexcept { return size_ == 0; }
   Item* operator[](std::size_t k) const noexcept { return Items()[k]; }
-  Item* front() const noexcept { return Items()[0]; }
-  Item* back() const noexcept { return Items()[size_ - 1]; }
   // The size and id of the item at `k`, as they were when the item was put
   // there.
   double SizeAt(std::size_t k) const noexcept { return Sizes()[k]; }
@@ -84,7 +81,6 @@ class ItemList {
     Put(size_, item);
     ++size_;
   }
-  void pop_back() noexcept { --size_; }
   // Puts `item` at `k` in place of the item there.
   void Set(std::size_t k, Item* item) noexcept { Put(k, item); }
   // Removes the item at `position`; the later items move up one place.
@@ -96,10 +92,6 @@ class ItemList {
     std::memmove(Ids() + k, Ids() + k + 1, after * sizeof(std::uint32_t));
     --size_;
     return begin() + k;
-  }
-  void clear() noexcept { size_ = 0; }
-  void reserve(std::size_t count) {
-    if (count > capacity_) Reallocate(count, size_);
   }
 
   friend bool operator==(const ItemList& a, const ItemList& b) {

@@ -74,7 +74,7 @@ TEST(ItemListTest, BehavesAsAVectorOfItemsWithTheirSizes) {
       case 6: {
         const ItemList copy(list);
         ASSERT_TRUE(copy == list);
-        list.pop_back();
+        list.erase(list.end() - 1);
         model.pop_back();
         ASSERT_EQ(copy.size(), list.size() + 1);
         break;
