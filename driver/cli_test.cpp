@@ -116,7 +116,6 @@ const char kNoTarget[] =
     "\n> Error: Missing '--target' (Try 'quarrimel -h' for more "
     "information)\n";
 
-
 TEST(CliTest, HelpIsPrintedAndNothingElseHappens) {
   RunCliCases({
       {"short", {"-h"}, "", kHelp, "", 0},

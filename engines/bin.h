@@ -7,8 +7,8 @@
 
 struct Bin {
   ItemList items;       // Not owned; in the order they were added.
-  double used = 0;           // Filled size (same unit as the item sizes).
-  double capacity = 0;       // The target when the bin was opened.
+  double used = 0;      // Filled size (same unit as the item sizes).
+  double capacity = 0;  // The target when the bin was opened.
 
   double room() const { return capacity - used; }
   void Add(Item* item) {

@@ -158,8 +158,7 @@ void ExchangeFree(std::vector<Item*>& freeItems, const std::size_t* removed,
     // The next change: an added item before original position place[a], or
     // the removed item at removed[ri]; an add at the same position as a
     // removal comes first.
-    const bool add_next =
-        a < k && (ri == r || place[a] <= removed[ri]);
+    const bool add_next = a < k && (ri == r || place[a] <= removed[ri]);
     const std::size_t stop = add_next ? place[a] : removed[ri];
     if (stop > src) {
       runs[run_count++] = {src, dst, stop - src};
@@ -309,10 +308,10 @@ QUARRIMEL_NOINLINE bool FinishReplaceThreeByTwo(Bin& bin,
       freeItems.begin() + 1, freeItems.end(),
       [w, f0](const Item* f) { return !(f->size + f0->size < w); });
   if (!(room >= large_end[-1]->size + f0->size - w)) return false;
-  auto taken = std::partition_point(
-      freeItems.begin() + 1, large_end, [w, f0, room](const Item* f) {
-        return !(room >= f->size + f0->size - w);
-      });
+  auto taken = std::partition_point(freeItems.begin() + 1, large_end,
+                                    [w, f0, room](const Item* f) {
+                                      return !(room >= f->size + f0->size - w);
+                                    });
   Item* f = *taken;
   Item* const chosen[3] = {bin.items[three.p], bin.items[three.q],
                            bin.items[three.t]};
@@ -321,8 +320,7 @@ QUARRIMEL_NOINLINE bool FinishReplaceThreeByTwo(Bin& bin,
   // of the reversed sequence keeps that tie order.
   Item* added[3] = {chosen[2], chosen[1], chosen[0]};
   for (std::size_t i = 1; i < 3; ++i) {
-    for (std::size_t j = i; j > 0 && added[j]->size > added[j - 1]->size;
-         --j) {
+    for (std::size_t j = i; j > 0 && added[j]->size > added[j - 1]->size; --j) {
       std::swap(added[j], added[j - 1]);
     }
   }
@@ -439,8 +437,8 @@ void GaOperators::BuildChild(const Individual& receiver,
                              const Individual& donor, Section donated,
                              std::size_t insert_at, std::vector<Bin>& child) {
   free_items_.clear();
-  InjectSection(receiver, donor, donated.first, donated.last, insert_at,
-                child, free_items_);
+  InjectSection(receiver, donor, donated.first, donated.last, insert_at, child,
+                free_items_);
   Reinsert(child, free_items_);
 }
 

@@ -31,8 +31,8 @@ class FirstFitter {
   std::size_t FirstWithRoom(double size, std::size_t none) const;
   void SetRoom(std::size_t position, double room);
 
-  double capacity_;              // Of every bin opened.
-  std::size_t leaves_ = 0;       // Bin slots in the tree, a power of two.
+  double capacity_;               // Of every bin opened.
+  std::size_t leaves_ = 0;        // Bin slots in the tree, a power of two.
   std::vector<double> max_room_;  // Heap layout; node 1 is the root.
 };
 
@@ -97,9 +97,8 @@ class GaOperators {
   // items of every dropped receiver bin are appended to `freeItems` in bin
   // order.
   void InjectSection(const Individual& receiver, const Individual& donor,
-                     std::size_t first, std::size_t last,
-                     std::size_t insert_at, std::vector<Bin>& child,
-                     std::vector<Item*>& freeItems);
+                     std::size_t first, std::size_t last, std::size_t insert_at,
+                     std::vector<Bin>& child, std::vector<Item*>& freeItems);
 
  private:
   struct Section {

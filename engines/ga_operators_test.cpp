@@ -190,8 +190,8 @@ void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
 // Sizes from a few values, so that equal sizes, exact fits and fractional
 // rounding all occur often.
 double RandomSize(std::mt19937& gen) {
-  static const double kSizes[] = {1, 2, 3, 5, 5, 7, 10, 12.5, 0.1, 0.2, 0.7,
-                                  20, 25, 30, 33.3, 40, 50};
+  static const double kSizes[] = {1,   2,   3,  5,  5,  7,    10, 12.5, 0.1,
+                                  0.2, 0.7, 20, 25, 30, 33.3, 40, 50};
   return kSizes[std::uniform_int_distribution<int>(0, 16)(gen)];
 }
 
@@ -230,8 +230,7 @@ RandomCase MakeCase(std::mt19937& gen, int max_bins, int max_free,
     c.freeItems.push_back(c.NewItem(RandomSize(gen)));
   }
   if (sorted) {
-    std::stable_sort(c.freeItems.begin(), c.freeItems.end(),
-                     BySizeDescending);
+    std::stable_sort(c.freeItems.begin(), c.freeItems.end(), BySizeDescending);
   }
   return c;
 }
@@ -279,12 +278,12 @@ TEST(GaRandomTest, ScaleIndexIsTheProductTruncated) {
     int r;
     std::size_t index;
   } cases[] = {
-      {1, 2147483647, 0},          {2, 1073741823, 0},
-      {2, 1073741824, 1},          {3, 715827882, 0},
-      {3, 715827883, 1},           {10, 2147483647, 9},
-      {10, 0, 0},                  {1000, 2147483, 0},
-      {1000, 2147484, 1},          {2147483648u, 2147483647, 2147483647},
-      {7, 1840700269, 5},          {7, 1840700270, 6},
+      {1, 2147483647, 0}, {2, 1073741823, 0},
+      {2, 1073741824, 1}, {3, 715827882, 0},
+      {3, 715827883, 1},  {10, 2147483647, 9},
+      {10, 0, 0},         {1000, 2147483, 0},
+      {1000, 2147484, 1}, {2147483648u, 2147483647, 2147483647},
+      {7, 1840700269, 5}, {7, 1840700270, 6},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ScaleIndex(c.n, c.r), c.index) << c.n << " " << c.r;
@@ -367,7 +366,8 @@ TEST(FirstFitTest, FillsEarlierBinsBeforeOpeningNew) {
   EXPECT_EQ(bins[2].capacity, 10);
 }
 
-// ---- Local search moves ------------------------------------------------------
+// ---- Local search moves
+// ------------------------------------------------------
 
 TEST(ReplaceMovesTest, ReplaceOneMatchesTheLinearScan) {
   ExpectSameMove(ReplaceOne, LinearReplaceOne, 1);
@@ -407,7 +407,7 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
 struct MoveCase {
   const char* name;
   bool (*move)(Bin&, std::vector<Item*>&);
-  std::vector<const char*> bin;    // Item names, in bin order.
+  std::vector<const char*> bin;  // Item names, in bin order.
   double capacity;
   std::vector<const char*> loose;  // Largest first.
   bool changed;
@@ -431,32 +431,107 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
                {"n9", 9},
                {"n12", 12}});
   const MoveCase cases[] = {
-      {"one: an equal size is never swapped", ReplaceOne, {"n5"}, 10,
-       {"m5"}, false, "n5 ", 5, "m5 "},
-      {"one: the first larger item that fits", ReplaceOne, {"x3"}, 10,
-       {"n12", "n9", "n8", "y3"}, true, "n9 ", 9, "n12 n8 x3 y3 "},
-      {"one: a larger item that does not fit", ReplaceOne, {"x3"}, 10,
-       {"n12"}, false, "x3 ", 3, "n12 "},
-      {"two by one: an exactly equal item is taken", ReplaceTwoByOne,
-       {"x3", "n4"}, 10, {"n7"}, true, "n7 ", 7, "n4 x3 "},
-      {"two by one: past one that overfills", ReplaceTwoByOne, {"x3", "n4"},
-       10, {"n12", "n9", "n5"}, true, "n9 ", 9, "n12 n5 n4 x3 "},
+      {"one: an equal size is never swapped",
+       ReplaceOne,
+       {"n5"},
+       10,
+       {"m5"},
+       false,
+       "n5 ",
+       5,
+       "m5 "},
+      {"one: the first larger item that fits",
+       ReplaceOne,
+       {"x3"},
+       10,
+       {"n12", "n9", "n8", "y3"},
+       true,
+       "n9 ",
+       9,
+       "n12 n8 x3 y3 "},
+      {"one: a larger item that does not fit",
+       ReplaceOne,
+       {"x3"},
+       10,
+       {"n12"},
+       false,
+       "x3 ",
+       3,
+       "n12 "},
+      {"two by one: an exactly equal item is taken",
+       ReplaceTwoByOne,
+       {"x3", "n4"},
+       10,
+       {"n7"},
+       true,
+       "n7 ",
+       7,
+       "n4 x3 "},
+      {"two by one: past one that overfills",
+       ReplaceTwoByOne,
+       {"x3", "n4"},
+       10,
+       {"n12", "n9", "n5"},
+       true,
+       "n9 ",
+       9,
+       "n12 n5 n4 x3 "},
       // Smaller items would fit, but the pair is never traded for less.
-      {"two by one: the scan stops below the pair", ReplaceTwoByOne,
-       {"x3", "n4"}, 20, {"n5", "m5"}, false, "x3 n4 ", 7, "n5 m5 "},
-      {"two by one: equal sizes go ahead", ReplaceTwoByOne, {"x3", "y3"}, 10,
-       {"n12", "n8"}, true, "n8 ", 8, "n12 y3 x3 "},
-      {"three by two: a three-item bin gives all three", ReplaceThreeByTwo,
-       {"n1", "n2", "x3"}, 10, {"n5", "n4"}, true, "n5 n4 ", 9, "x3 n2 n1 "},
+      {"two by one: the scan stops below the pair",
+       ReplaceTwoByOne,
+       {"x3", "n4"},
+       20,
+       {"n5", "m5"},
+       false,
+       "x3 n4 ",
+       7,
+       "n5 m5 "},
+      {"two by one: equal sizes go ahead",
+       ReplaceTwoByOne,
+       {"x3", "y3"},
+       10,
+       {"n12", "n8"},
+       true,
+       "n8 ",
+       8,
+       "n12 y3 x3 "},
+      {"three by two: a three-item bin gives all three",
+       ReplaceThreeByTwo,
+       {"n1", "n2", "x3"},
+       10,
+       {"n5", "n4"},
+       true,
+       "n5 n4 ",
+       9,
+       "x3 n2 n1 "},
       // The given-back items land among loose ones of their sizes: ahead
       // of an equal loose item, the later given back first.
-      {"three by two: equal sizes go ahead", ReplaceThreeByTwo,
-       {"x3", "y3", "n1"}, 10, {"n5", "m5", "n4", "z3", "n2"}, true,
-       "n5 m5 ", 10, "n4 y3 x3 z3 n2 n1 "},
-      {"three by two: one loose item is not enough", ReplaceThreeByTwo,
-       {"n1", "n2", "x3"}, 10, {"n9"}, false, "n1 n2 x3 ", 6, "n9 "},
-      {"three by two: the pair must not overfill", ReplaceThreeByTwo,
-       {"n1", "n2", "x3"}, 10, {"n9", "n2"}, false, "n1 n2 x3 ", 6,
+      {"three by two: equal sizes go ahead",
+       ReplaceThreeByTwo,
+       {"x3", "y3", "n1"},
+       10,
+       {"n5", "m5", "n4", "z3", "n2"},
+       true,
+       "n5 m5 ",
+       10,
+       "n4 y3 x3 z3 n2 n1 "},
+      {"three by two: one loose item is not enough",
+       ReplaceThreeByTwo,
+       {"n1", "n2", "x3"},
+       10,
+       {"n9"},
+       false,
+       "n1 n2 x3 ",
+       6,
+       "n9 "},
+      {"three by two: the pair must not overfill",
+       ReplaceThreeByTwo,
+       {"n1", "n2", "x3"},
+       10,
+       {"n9", "n2"},
+       false,
+       "n1 n2 x3 ",
+       6,
        "n9 n2 "},
   };
   for (const MoveCase& c : cases) {
@@ -531,8 +606,14 @@ TEST(MutateTest, DissolvesABinAndRepacksItsItems) {
 class InjectionTest : public ::testing::Test {
  protected:
   InjectionTest()
-      : items_({{"a", 1}, {"b", 1}, {"c", 1}, {"d", 1},
-                {"e", 1}, {"f", 1}, {"g", 1}, {"h", 1}}),
+      : items_({{"a", 1},
+                {"b", 1},
+                {"c", 1},
+                {"d", 1},
+                {"e", 1},
+                {"f", 1},
+                {"g", 1},
+                {"h", 1}}),
         operators_(10, 8) {
     // R0 shares nothing with the donated bin D0 {d, e}; R1 shares d;
     // R2 lies wholly inside D0; R3 shares nothing.
@@ -562,18 +643,16 @@ TEST_F(InjectionTest, DropsOnlyTheBinsThatShareItems) {
     std::size_t insert_at;
     const char* child;
   } cases[] = {
-      {0, "d e | a b | f h | "},
-      {1, "a b | d e | f h | "},
-      {2, "a b | d e | f h | "},
-      {3, "a b | d e | f h | "},
+      {0, "d e | a b | f h | "}, {1, "a b | d e | f h | "},
+      {2, "a b | d e | f h | "}, {3, "a b | d e | f h | "},
       {4, "a b | f h | d e | "},
   };
   const std::string receiver_before = Names(receiver_.bins);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.insert_at);
     // A child that held other bins before is overwritten.
-    std::vector<Bin> child = {Bin_("h"), Bin_("g"), Bin_("a"), Bin_("b"),
-                              Bin_("c"), Bin_("d")};
+    std::vector<Bin> child = {Bin_("h"), Bin_("g"), Bin_("a"),
+                              Bin_("b"), Bin_("c"), Bin_("d")};
     std::vector<Item*> loose;
     operators_.InjectSection(receiver_, donor_, 0, 0, c.insert_at, child,
                              loose);

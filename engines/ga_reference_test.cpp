@@ -14,8 +14,8 @@
 #include <gtest/gtest.h>
 
 #include "driver/params.h"
-#include "engines/genetic_algorithm.h"
 #include "engines/ga_test_support.h"
+#include "engines/genetic_algorithm.h"
 #include "input/input.h"
 
 namespace {

@@ -20,8 +20,8 @@ double Fitness(const Individual& individual) {
     const double fill = bin.used / bin.capacity;
     sum += fill * fill;
   }
-  return sum / static_cast<double>(
-                   static_cast<unsigned>(individual.bins.size()));
+  return sum /
+         static_cast<double>(static_cast<unsigned>(individual.bins.size()));
 }
 
 namespace {
@@ -76,8 +76,7 @@ void GeneticAlgorithm::SettleSizes() {
     params.ga_pop_size = size;
   }
   if (params.ga_num_generations <= 0) {
-    params.ga_num_generations =
-        static_cast<int32_t>(AutomaticCount(n, 50.0f));
+    params.ga_num_generations = static_cast<int32_t>(AutomaticCount(n, 50.0f));
   }
 }
 
@@ -126,7 +125,8 @@ bool GeneticAlgorithm::InitialPopulation() {
   for (uint32_t p = 0; p < params.ga_pop_size; ++p) {
     population.emplace_back();
     // Each shuffle starts from the order the previous one left.
-    for (std::size_t j = 0; j < n; ++j) std::swap(items[j], items[RandomIndex(n)]);
+    for (std::size_t j = 0; j < n; ++j)
+      std::swap(items[j], items[RandomIndex(n)]);
     operators_.FirstFit(population.back().bins, items);
     if (Evaluate(population.back())) return true;
   }
@@ -224,8 +224,7 @@ bool GeneticAlgorithm::RemoveClones(const Pairing& pairing) {
 }
 
 bool GeneticAlgorithm::CopyStep() {
-  const auto [winner, loser] =
-      (this->*tournament)(0, population.size() - 1);
+  const auto [winner, loser] = (this->*tournament)(0, population.size() - 1);
   population[loser] = population[winner];  // Reuses the loser's storage.
   // An unchanged copy keeps the fitness it was evaluated with.
   if (!Chance(params.ga_mutation_prob)) return false;

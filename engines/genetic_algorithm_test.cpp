@@ -176,7 +176,8 @@ TEST(GeneticAlgorithmTest, FitnessSquaresTheFillOfEachBin) {
   };
   for (const auto& c : cases) {
     Individual individual;
-    for (double used : c.used) individual.bins.push_back(FilledBin(10, used, 1));
+    for (double used : c.used)
+      individual.bins.push_back(FilledBin(10, used, 1));
     EXPECT_EQ(Fitness(individual), c.fitness) << c.used[0];
   }
 }
@@ -308,8 +309,8 @@ TEST(GeneticAlgorithmTest, ReachingTheMinimumBeatsAFitterBest) {
   settings.ga_theo = true;
   GaRun run(settings, Sizes(4, 5));
   run.params.ga_theo_bins = 2;
-  run.ga.best = Shape(0.9, {FilledBin(10, 9, 1), FilledBin(10, 9, 1),
-                            FilledBin(10, 9, 1)});
+  run.ga.best = Shape(
+      0.9, {FilledBin(10, 9, 1), FilledBin(10, 9, 1), FilledBin(10, 9, 1)});
   Individual two{{FilledBin(10, 5, 1), FilledBin(10, 5, 1)}, 0};
   EXPECT_TRUE(run.ga.Evaluate(two));
   EXPECT_EQ(run.ga.best.bins.size(), 2u);
@@ -378,9 +379,10 @@ TEST(GeneticAlgorithmTest, EveryIndividualStaysAPacking) {
     uint32_t pop_size;
     int32_t pressure;
   } settings_table[] = {
-      {0.95f, 0.1f, 0, 0}, {0, 0.1f, 0, 0}, {1, 0, 0, 0},   {0.5f, 1, 0, 3},
-      {1, 0.5f, 3, 0},  // Children may land on a parent's position.
-      {1, 0.1f, 4, 3},  {0, 0, 0, 0},
+      {0.95f, 0.1f, 0, 0}, {0, 0.1f, 0, 0}, {1, 0, 0, 0},
+      {0.5f, 1, 0, 3},     {1, 0.5f, 3, 0},  // Children may land on a parent's
+                                             // position.
+      {1, 0.1f, 4, 3},     {0, 0, 0, 0},
   };
   std::mt19937 gen(11);
   for (int round = 0; round < 28; ++round) {
@@ -404,7 +406,8 @@ TEST(GeneticAlgorithmTest, EveryIndividualStaysAPacking) {
     EXPECT_GT(run.ga.best.fitness, 0);
     EXPECT_LE(run.ga.best.fitness, 1);
     EXPECT_EQ(run.ga.best.fitness, Fitness(run.ga.best));
-    const double bound = std::ceil(run.input.totalSize / settings.target - 1e-9);
+    const double bound =
+        std::ceil(run.input.totalSize / settings.target - 1e-9);
     EXPECT_GE(static_cast<double>(run.ga.result->size()), bound);
     for (const Individual& individual : run.ga.population) {
       ASSERT_EQ(CheckPackingUpToRounding(individual.bins, run.input.items), "");

@@ -9,8 +9,8 @@
 
 namespace {
 
-// The list must hold exactly what a plain vector would, with every size and id copy
-// matching its item, across the move from inline storage to the heap and
+// The list must hold exactly what a plain vector would, with every size and id
+// copy matching its item, across the move from inline storage to the heap and
 // back through copies and moves between lists in either state.
 void ExpectSame(const ItemList& list, const std::vector<Item*>& model) {
   ASSERT_EQ(list.size(), model.size());

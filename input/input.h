@@ -30,8 +30,8 @@ class Input {
 
   // Points into `storage_`; acceptance order until re-sorted.
   std::vector<Item*> items;
-  double totalSize = 0;      // Sum of the item sizes, in acceptance order.
-  Params* params;            // Not owned.
+  double totalSize = 0;  // Sum of the item sizes, in acceptance order.
+  Params* params;        // Not owned.
 
  private:
   // The items themselves, side by side in acceptance order: the engines

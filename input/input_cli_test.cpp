@@ -15,7 +15,6 @@
 
 namespace {
 
-
 class InputCliTest : public testing::Test {
  protected:
   void SetUp() override {

@@ -9,7 +9,6 @@
 
 namespace {
 
-
 std::vector<std::string> Args(std::vector<std::string> extra) {
   std::vector<std::string> args = {"-", "--di", "--di-b", "-t", "100"};
   args.insert(args.end(), extra.begin(), extra.end());

@@ -46,7 +46,8 @@ void RedirectFromFile(const std::string& path, int fd, int flags) {
   std::string binary = run.binary.empty() ? QuarrimelBinary() : run.binary;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(binary.c_str()));
-  for (const std::string& a : run.args) argv.push_back(const_cast<char*>(a.c_str()));
+  for (const std::string& a : run.args)
+    argv.push_back(const_cast<char*>(a.c_str()));
   argv.push_back(nullptr);
   execv(binary.c_str(), argv.data());
   _exit(127);
@@ -62,7 +63,8 @@ void Pump(const std::string& input, int in_fd, int out_fd, int err_fd,
     in_fd = -1;
   }
   while (out_fd >= 0 || err_fd >= 0) {
-    pollfd fds[3] = {{in_fd, POLLOUT, 0}, {out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+    pollfd fds[3] = {
+        {in_fd, POLLOUT, 0}, {out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
     if (poll(fds, 3, -1) < 0) {
       if (errno == EINTR) continue;
       Check(false, "poll");
@@ -112,8 +114,8 @@ CliResult RunQuarrimel(const CliRun& run) {
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status)
-                                    : 128 + WTERMSIG(status);
+  result.status =
+      WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   return result;
 }
 
