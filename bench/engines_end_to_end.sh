@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times --approximate and --split end to end on 1,000,000 direct-input
 # records against `LC_ALL=C sort -n --parallel=1` of the same file, in the
 # same run, with every listing written to a file. Targets: Best Fit at most

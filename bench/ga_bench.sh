@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times the default engine (the genetic algorithm, default settings, seed 1)
 # end to end on instance files of "size identifier" records, and reports per
 # file the median wall time and peak resident memory of `repeats` runs, the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times reading and accepting 1,000,000 direct-input records ("size name"
 # lines, names of 20 bytes) against `LC_ALL=C sort -n --parallel=1` of the
 # same file, in the same run, and reports the peak memory of the tool.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Times measuring a tree of 100,000 sparse files in nested directories
 # against `du -s --apparent-size -B1` of the same tree, warm cache, in the
 # same run, and checks that both give the same total (block size 1).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The exceptions of the option library. Each one composes its complete
 // message when it is constructed, so a handler only needs what().
 #ifndef QUARRIMEL_CMDLINE_ERRORS_H_

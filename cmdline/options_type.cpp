@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The machinery all five option tables share: records, keys, queries and the
 // handling of repeated options.
 #include <cassert>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The option registry: five typed tables of command-line options (integer,
 // real, flag, character, text) and the walk over the argument vector that
 // fills them. Errors are thrown as CmdLine::E_Exception or a class derived

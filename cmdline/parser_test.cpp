@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The registry: declarations, queries, repeats and the walk over argv.
 #include "cmdline/parser.h"
 

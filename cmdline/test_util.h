@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Helpers for the option library's tests: an argument vector as main()
 // receives it, a capture of std::cerr, and the message of a thrown option
 // error.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The five option tables: how each kind is declared and how it reads, checks
 // and stores the value that follows an option on the command line.
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How each kind of option reads, checks and stores the value after it.
 #include <limits>
 #include <list>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/errors.h"
 
 const char* E_Exception::what() const noexcept { return message_.c_str(); }

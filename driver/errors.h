@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own errors: the ones that end a run for reasons of the tool
 // rather than of the option syntax. main() reports them with status 2.
 #ifndef QUARRIMEL_DRIVER_ERRORS_H_

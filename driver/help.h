@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The help and version texts, written to standard output on request.
 #ifndef QUARRIMEL_DRIVER_HELP_H_
 #define QUARRIMEL_DRIVER_HELP_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Entry point: one run from the command line to the printed packing. Every
 // error travels here as an exception and is reported in one format, with an
 // exit status that names its family.

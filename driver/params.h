@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The parameters record: everything the user asked for on the command line,
 // converted into the units the rest of the program works in.
 #ifndef QUARRIMEL_DRIVER_PARAMS_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Reading sizes with unit suffixes and printing them for people.
 #ifndef QUARRIMEL_DRIVER_SIZE_H_
 #define QUARRIMEL_DRIVER_SIZE_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Best Fit: each item, in list order, goes into the open bin it leaves with
 // the least room (the earliest such bin on a tie); a new bin is opened only
 // when no open bin can take it. The driver sorts the items largest first, so

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One bin of a packing.
 #ifndef QUARRIMEL_ENGINES_BIN_H_
 #define QUARRIMEL_ENGINES_BIN_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One chromosome of the genetic algorithm: a complete packing, whose genes are
 // whole bins.
 #ifndef QUARRIMEL_ENGINES_GA_INDIVIDUAL_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The genetic algorithm's variation operators: bin-injection crossover,
 // bin-dissolving mutation, and the repair that puts displaced ("loose") items
 // back into bins. All draws go through engines/ga_random.h, in a fixed order,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The genetic algorithm's only source of randomness: the C library's rand(),
 // scaled by fixed rules so that a seed repeats a run draw for draw. Every
 // rand() call of the engine goes through these helpers.

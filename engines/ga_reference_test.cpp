@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Differential test of the genetic algorithm: a literal, unoptimised model of
 // the whole search (plain scans, linear searches, fresh copies everywhere)
 // runs on the same items with the same seed, and both must end with the same

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper for the genetic algorithm's packings.
 #ifndef QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_
 #define QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_

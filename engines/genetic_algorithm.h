@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The default engine: a steady-state grouping genetic algorithm. Its
 // chromosomes are whole packings; offspring overwrite tournament losers in
 // place, one generation at a time. A run depends only on the input, the

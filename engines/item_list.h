@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The items of one bin, each with a copy of its size and id. Up to
 // kInlineItems of them are kept inside the object itself; beyond that they
 // move to one heap block. Most bins hold a handful of items, so a whole

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The interface of the search engines and what they share.
 #ifndef QUARRIMEL_ENGINES_OPTIMIZER_H_
 #define QUARRIMEL_ENGINES_OPTIMIZER_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Test helper: checks that a packing is sound.
 #ifndef QUARRIMEL_ENGINES_PACKING_CHECK_H_
 #define QUARRIMEL_ENGINES_PACKING_CHECK_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Split: cuts the items, in input order, into consecutive bins, opening a new
 // bin whenever the next item does not fit into the current one.
 #ifndef QUARRIMEL_ENGINES_SPLIT_H_

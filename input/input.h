@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The accepted input items, read and measured once at construction.
 #ifndef QUARRIMEL_INPUT_INPUT_H_
 #define QUARRIMEL_INPUT_INPUT_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The input reader seen from outside: the built binary run on standard input,
 // arguments and files in a temporary directory.
 #include <fcntl.h>

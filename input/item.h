@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // One input item: a named thing with a size, to be placed into one bin.
 #ifndef QUARRIMEL_INPUT_ITEM_H_
 #define QUARRIMEL_INPUT_ITEM_H_

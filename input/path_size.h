@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Measuring files and directory trees on the file system.
 #ifndef QUARRIMEL_INPUT_PATH_SIZE_H_
 #define QUARRIMEL_INPUT_PATH_SIZE_H_

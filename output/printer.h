@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Writes a finished packing: for each bin the names of its items and a
 // summary line, in the orders and with the separators the options ask for.
 // Optimizer::PrintResult() (declared in engines/optimizer.h) writes the

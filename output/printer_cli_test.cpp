@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The listing as the built program writes it, options parsed for real.
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // End-to-end test tables: each row runs the built binary once and compares
 // its whole standard output, standard error and exit status.
 #ifndef QUARRIMEL_TESTING_CLI_CASES_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Runs the built quarrimel binary for end-to-end tests.
 #ifndef QUARRIMEL_TESTING_CLI_RUNNER_H_
 #define QUARRIMEL_TESTING_CLI_RUNNER_H_
