@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "driver/params.h"
+#include "driver/progress.h"
 #include "engines/ga_random.h"
 #include "input/input.h"
 
@@ -106,6 +107,8 @@ std::ostream& GeneticAlgorithm::PrintHeader(std::ostream& out) {
 // ---- The run ---------------------------------------------------------------
 
 void GeneticAlgorithm::Search() {
+  const SearchProgress progress(params,
+                                TheoreticalMinimum(totalSize, params.target));
   if (params.verbose) {
     PrintHeader(std::cout);
     std::cout << "> ";
@@ -140,6 +143,9 @@ bool GeneticAlgorithm::Evaluate(Individual& individual) {
     best = individual;
     ReportProgress();
   }
+  // Here rather than once per generation: one generation of a large input
+  // takes seconds.
+  SearchProgress::Note(generation, best.bins.size());
   if (!MeetsStopRule(individual)) return false;
   // Reaching the theoretical minimum wins even over a fitter earlier best.
   best = individual;

@@ -15,6 +15,7 @@
 
 #include "driver/errors.h"
 #include "driver/params.h"
+#include "driver/progress.h"
 #include "driver/size.h"
 #include "input/path_size.h"
 
@@ -79,6 +80,7 @@ Input::Input(Params& params) : params(&params) {
 }
 
 void Input::Read() {
+  const MeasuringProgress progress(*params);
   if (params->verbose) {
     std::cout << "> Reading from input... " << std::flush;
     std::cout << std::endl;
@@ -139,6 +141,7 @@ void Input::AddDirectItem(const std::string& line) {
     WarnNoSize(line);
     return;
   }
+  MeasuringProgress::Note(size);
   if (Accept(identifier_, size)) Append(identifier_, size);
 }
 

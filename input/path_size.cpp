@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "driver/progress.h"
+
 uint32_t roundingBlock = 1;
 
 namespace {
@@ -35,8 +37,11 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
   return a > UINT64_MAX - b ? UINT64_MAX : a + b;
 }
 
+// Every file and directory measured passes here once.
 uint64_t RoundedSize(const struct stat& info) {
-  return RoundToBlock(static_cast<uint64_t>(info.st_size));
+  const uint64_t size = RoundToBlock(static_cast<uint64_t>(info.st_size));
+  MeasuringProgress::Note(static_cast<double>(size));
+  return size;
 }
 
 // False when getcwd() fails, whatever the cause.

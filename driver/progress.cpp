@@ -1,0 +1,277 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "driver/progress.h"
+
+#include <sys/ioctl.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cassert>
+#include <iostream>
+
+#include "driver/params.h"
+#include "driver/size.h"
+
+namespace {
+
+// Back to the start of the line, then clear to its end.
+constexpr char kReturn[] = "\r";
+constexpr char kClearToEnd[] = "\033[K";
+// Columns assumed when the terminal does not tell its width.
+constexpr std::size_t kDefaultWidth = 80;
+constexpr Millis kSecond = 1000;
+
+ProgressTiming timing;
+
+void Put(std::streambuf& out, const std::string& text) {
+  out.sputn(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// The coarse clock is read without a system call and is precise to a few
+// milliseconds, far finer than the line needs; the hooks read it for every
+// file measured.
+Millis Now() {
+  timespec now;
+#ifdef CLOCK_MONOTONIC_COARSE
+  clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+#else
+  clock_gettime(CLOCK_MONOTONIC, &now);
+#endif
+  return static_cast<Millis>(now.tv_sec) * kSecond + now.tv_nsec / 1000000;
+}
+
+bool IsTerminal(int fd) { return isatty(fd) == 1; }
+
+std::size_t TerminalWidth() {
+  winsize size;
+  if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) != 0 || size.ws_col == 0) {
+    return kDefaultWidth;
+  }
+  return size.ws_col;
+}
+
+// A run put in the background of the terminal must not draw over what the
+// user does in the foreground. When the terminal is not the controlling
+// one, tcgetpgrp() fails and the line is drawn.
+bool InForeground() {
+  const pid_t group = tcgetpgrp(STDERR_FILENO);
+  return group < 0 || group == getpgrp();
+}
+
+}  // namespace
+
+// ---- The line
+// ----------------------------------------------------------------
+
+ProgressLine::ProgressLine(std::streambuf& terminal, Millis start,
+                           ProgressTiming timing)
+    : terminal_(terminal), timing_(timing), start_(start), last_draw_(start) {}
+
+bool ProgressLine::Due(Millis now) const {
+  if (now - start_ < timing_.delay) return false;
+  return !drawn_before_ || now - last_draw_ >= timing_.interval;
+}
+
+void ProgressLine::Draw(const std::string& text, std::size_t width,
+                        Millis now) {
+  const std::size_t columns = width > 1 ? width - 1 : 1;
+  Put(terminal_, kReturn);
+  Put(terminal_, text.substr(0, columns));
+  Put(terminal_, kClearToEnd);
+  terminal_.pubsync();
+  shown_ = true;
+  drawn_before_ = true;
+  last_draw_ = now;
+}
+
+void ProgressLine::Skip(Millis now) {
+  Erase();
+  drawn_before_ = true;
+  last_draw_ = now;
+}
+
+void ProgressLine::Erase() {
+  if (!shown_) return;
+  Put(terminal_, kReturn);
+  Put(terminal_, kClearToEnd);
+  terminal_.pubsync();
+  shown_ = false;
+}
+
+ErasingStreambuf::int_type ErasingStreambuf::overflow(int_type c) {
+  if (traits_type::eq_int_type(c, traits_type::eof())) {
+    return traits_type::not_eof(c);
+  }
+  line_.Erase();
+  return target_.sputc(traits_type::to_char_type(c));
+}
+
+std::streamsize ErasingStreambuf::xsputn(const char* s, std::streamsize n) {
+  if (n > 0) line_.Erase();
+  return target_.sputn(s, n);
+}
+
+int ErasingStreambuf::sync() { return target_.pubsync(); }
+
+// ---- Texts
+// -------------------------------------------------------------------
+
+std::string GroupDigits(uint64_t n) {
+  const std::string digits = std::to_string(n);
+  std::string grouped;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ',';
+    grouped += digits[i];
+  }
+  return grouped;
+}
+
+std::string FormatDuration(Millis duration) {
+  const Millis seconds = duration < 0 ? 0 : duration / kSecond;
+  const Millis hours = seconds / 3600;
+  const Millis minutes = seconds / 60 % 60;
+  auto two_digits = [](Millis n) {
+    return std::string(n < 10 ? "0" : "") + std::to_string(n);
+  };
+  if (hours > 0) {
+    return std::to_string(hours) + ":" + two_digits(minutes) + ":" +
+           two_digits(seconds % 60);
+  }
+  return std::to_string(minutes) + ":" + two_digits(seconds % 60);
+}
+
+std::string MeasuringText(const Params& params, uint64_t count, double total) {
+  const bool records = params.direct_input;
+  std::string text = records ? "Reading: " : "Measuring: ";
+  text += GroupDigits(count) + (records ? " record" : " file");
+  if (count != 1) text += 's';
+  return text + ", " + FormatSize(params, total);
+}
+
+std::string SearchingText(int32_t generation, int32_t generations,
+                          std::size_t bins, unsigned minimum, Millis elapsed,
+                          Millis left) {
+  std::string text = "Searching: generation " + std::to_string(generation) +
+                     "/" + std::to_string(generations) + ", " +
+                     GroupDigits(bins) + " bins (minimum " +
+                     GroupDigits(minimum) + "), " + FormatDuration(elapsed) +
+                     " elapsed";
+  if (left >= 0) text += ", " + FormatDuration(left) + " left";
+  return text;
+}
+
+// ---- Phases
+// ------------------------------------------------------------------
+
+// The line of the phase under way, and std::cerr routed around it.
+class ProgressPhase {
+ public:
+  ProgressPhase()
+      : start_(Now()),
+        saved_(std::cerr.rdbuf()),
+        line_(*saved_, start_, timing),
+        eraser_(*saved_, line_) {
+    std::cerr.rdbuf(&eraser_);
+  }
+  ~ProgressPhase() {
+    line_.Erase();
+    std::cerr.rdbuf(saved_);
+  }
+  ProgressPhase(const ProgressPhase&) = delete;
+  ProgressPhase& operator=(const ProgressPhase&) = delete;
+
+  Millis start() const { return start_; }
+  bool Due(Millis now) const { return line_.Due(now); }
+  // Draws `text`, or, in the background, clears the line; either counts as
+  // a refresh, so that the foreground test costs a call per interval only.
+  void Show(const std::string& text, Millis now) {
+    if (InForeground()) {
+      line_.Draw(text, TerminalWidth(), now);
+    } else {
+      line_.Skip(now);
+    }
+  }
+
+ private:
+  Millis start_;
+  std::streambuf* saved_;  // What std::cerr wrote to before the phase.
+  ProgressLine line_;
+  ErasingStreambuf eraser_;
+};
+
+namespace {
+
+struct Measuring {
+  ProgressPhase* phase = nullptr;  // Null when no line may be shown.
+  const Params* params = nullptr;
+  uint64_t count = 0;
+  double total = 0;
+} measuring;
+
+struct Search {
+  ProgressPhase* phase = nullptr;  // Null when no line may be shown.
+  int32_t generations = 0;
+  unsigned minimum = 0;
+  int32_t generation = 0;       // The generation last noted.
+  Millis generation_start = 0;  // When it was first noted.
+} search;
+
+// The time left, from the pace of the generations before the current one;
+// negative while the first generation (the initial population) runs.
+Millis TimeLeft(const Search& s, Millis now) {
+  const int32_t done = s.generation - 1;
+  if (done < 1) return -1;
+  const double pace =
+      static_cast<double>(s.generation_start - s.phase->start()) / done;
+  const double left = pace * (s.generations - done) -
+                      static_cast<double>(now - s.generation_start);
+  return left > 0 ? static_cast<Millis>(left) : 0;
+}
+
+}  // namespace
+
+MeasuringProgress::MeasuringProgress(const Params& params) {
+  // While the names come from the terminal, the line would mix with what
+  // the user types.
+  const bool typing = params.read_stdin && IsTerminal(STDIN_FILENO);
+  if (params.verbose || typing || !IsTerminal(STDERR_FILENO)) return;
+  assert(measuring.phase == nullptr && search.phase == nullptr);
+  phase_ = std::make_unique<ProgressPhase>();
+  measuring = Measuring{phase_.get(), &params, 0, 0};
+}
+
+MeasuringProgress::~MeasuringProgress() { measuring.phase = nullptr; }
+
+void MeasuringProgress::Note(double size) {
+  if (measuring.phase == nullptr) return;
+  ++measuring.count;
+  measuring.total += size;
+  const Millis now = Now();
+  if (!measuring.phase->Due(now)) return;
+  measuring.phase->Show(
+      MeasuringText(*measuring.params, measuring.count, measuring.total), now);
+}
+
+SearchProgress::SearchProgress(const Params& params, unsigned minimum) {
+  if (params.verbose || !IsTerminal(STDERR_FILENO)) return;
+  assert(measuring.phase == nullptr && search.phase == nullptr);
+  phase_ = std::make_unique<ProgressPhase>();
+  search = Search{phase_.get(), params.ga_num_generations, minimum, 0, 0};
+}
+
+SearchProgress::~SearchProgress() { search.phase = nullptr; }
+
+void SearchProgress::Note(int32_t generation, std::size_t best_bins) {
+  if (search.phase == nullptr) return;
+  const Millis now = Now();
+  if (generation != search.generation) {
+    search.generation = generation;
+    search.generation_start = now;
+  }
+  if (!search.phase->Due(now)) return;
+  search.phase->Show(
+      SearchingText(generation, search.generations, best_bins, search.minimum,
+                    now - search.phase->start(), TimeLeft(search, now)),
+      now);
+}
+
+void SetProgressTiming(ProgressTiming new_timing) { timing = new_timing; }

@@ -1,0 +1,143 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A one-line report of how far a long phase has got, kept on standard error
+// while it is a terminal, so that someone waiting for a large tree to be
+// measured or a long search to end sees that it moves:
+//
+//   Measuring: 12,345 files, 1.20GiB
+//   Reading: 12,345 records, 1.20GiB                (direct input)
+//   Searching: generation 120/460, 678 bins (minimum 667), 0:12 elapsed, 0:34
+//   left
+//
+// The line appears once a phase has lasted a second, is redrawn at most four
+// times a second, and is erased ("\r", then the erase-to-end-of-line
+// sequence) before any message goes to standard error and when the phase
+// ends, so the terminal keeps only the messages. It is never shown under
+// --verbose, when standard error is not a terminal, or while this process
+// runs in the background of that terminal. Nothing here writes to standard
+// output or draws from the random generator: a run gives the same listing,
+// exit status and messages with or without a terminal.
+#ifndef QUARRIMEL_DRIVER_PROGRESS_H_
+#define QUARRIMEL_DRIVER_PROGRESS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <streambuf>
+#include <string>
+
+struct Params;
+
+// Milliseconds of a monotonic clock.
+using Millis = int64_t;
+
+// When a line may be drawn: not before `delay` after the phase began, then
+// not more often than once per `interval`.
+struct ProgressTiming {
+  Millis delay = 1000;
+  Millis interval = 250;
+};
+
+// The line itself, on a terminal reached through `terminal`. Times are given
+// by the caller, so that the drawing rules do not depend on a real clock.
+class ProgressLine {
+ public:
+  ProgressLine(std::streambuf& terminal, Millis start, ProgressTiming timing);
+  ProgressLine(const ProgressLine&) = delete;
+  ProgressLine& operator=(const ProgressLine&) = delete;
+
+  // True when a line drawn at `now` would respect the delay and the interval.
+  bool Due(Millis now) const;
+  // Replaces what the line shows by `text`, cut to `width` - 1 columns so
+  // that the terminal never wraps it (text is one byte per column).
+  void Draw(const std::string& text, std::size_t width, Millis now);
+  // Counts `now` as a refresh but clears the line instead of drawing it.
+  void Skip(Millis now);
+  // Clears the line and leaves the cursor at its start; nothing when no line
+  // is shown.
+  void Erase();
+  bool shown() const { return shown_; }
+
+ private:
+  std::streambuf& terminal_;
+  ProgressTiming timing_;
+  Millis start_;               // When the phase began.
+  Millis last_draw_;           // When the line was last drawn.
+  bool drawn_before_ = false;  // Has the line been drawn in this phase?
+  bool shown_ = false;         // Is a line on the terminal now?
+};
+
+// Passes everything on to `target`, erasing `line` before the first byte of
+// each message, so that no message starts in the middle of a progress line.
+class ErasingStreambuf : public std::streambuf {
+ public:
+  ErasingStreambuf(std::streambuf& target, ProgressLine& line)
+      : target_(target), line_(line) {}
+
+ protected:
+  int_type overflow(int_type c) override;
+  std::streamsize xsputn(const char* s, std::streamsize n) override;
+  int sync() override;
+
+ private:
+  std::streambuf& target_;
+  ProgressLine& line_;
+};
+
+// The texts of the line.
+
+// 1234567 as "1,234,567".
+std::string GroupDigits(uint64_t n);
+// Whole seconds as "0:07", "12:34" or "1:02:03".
+std::string FormatDuration(Millis duration);
+// "Measuring: <count> files, <size>", or "Reading: <count> records, <size>"
+// in direct-input mode; the size as the listing writes sizes.
+std::string MeasuringText(const Params& params, uint64_t count, double total);
+// "Searching: generation <g>/<G>, <bins> bins (minimum <m>), <elapsed>
+// elapsed", then ", <left> left" unless `left` is negative (not known yet).
+std::string SearchingText(int32_t generation, int32_t generations,
+                          std::size_t bins, unsigned minimum, Millis elapsed,
+                          Millis left);
+
+// The phases. Each object shows the line of its phase while it lives, if the
+// terminal rules above allow; one phase at a time. While a line may be
+// shown, std::cerr writes through an ErasingStreambuf.
+
+class ProgressPhase;
+
+// Measuring the paths or reading the direct-input records.
+class MeasuringProgress {
+ public:
+  explicit MeasuringProgress(const Params& params);
+  ~MeasuringProgress();
+  MeasuringProgress(const MeasuringProgress&) = delete;
+  MeasuringProgress& operator=(const MeasuringProgress&) = delete;
+
+  // One more file, directory or direct-input record of `size` was measured.
+  // Cheap, and does nothing when no measuring line may be shown.
+  static void Note(double size);
+
+ private:
+  std::unique_ptr<ProgressPhase> phase_;  // Null when nothing may be shown.
+};
+
+// The search of the genetic algorithm, whose generation count is settled in
+// `params`; `minimum` is the theoretical minimum number of bins.
+class SearchProgress {
+ public:
+  SearchProgress(const Params& params, unsigned minimum);
+  ~SearchProgress();
+  SearchProgress(const SearchProgress&) = delete;
+  SearchProgress& operator=(const SearchProgress&) = delete;
+
+  // The search is in `generation` and its best packing has `best_bins`
+  // bins. Cheap, and does nothing when no search line may be shown.
+  static void Note(int32_t generation, std::size_t best_bins);
+
+ private:
+  std::unique_ptr<ProgressPhase> phase_;  // Null when nothing may be shown.
+};
+
+// For tests: the timing of the phases started from now on.
+void SetProgressTiming(ProgressTiming timing);
+
+#endif  // QUARRIMEL_DRIVER_PROGRESS_H_

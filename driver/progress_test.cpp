@@ -1,0 +1,114 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "driver/progress.h"
+
+#include <cstdint>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "driver/params.h"
+
+namespace {
+
+constexpr Millis kStart = 5000;  // Any clock reading will do.
+
+class ProgressLineTest : public ::testing::Test {
+ protected:
+  std::stringbuf terminal_;
+  ProgressLine line_{terminal_, kStart, ProgressTiming{1000, 250}};
+};
+
+TEST_F(ProgressLineTest, WaitsForTheDelayThenRefreshesAtMostPerInterval) {
+  EXPECT_FALSE(line_.Due(kStart));
+  EXPECT_FALSE(line_.Due(kStart + 999));
+  EXPECT_TRUE(line_.Due(kStart + 1000));
+  line_.Draw("a", 80, kStart + 1100);
+  EXPECT_FALSE(line_.Due(kStart + 1349));
+  EXPECT_TRUE(line_.Due(kStart + 1350));
+  // A background refresh counts too: the next one waits a whole interval.
+  line_.Skip(kStart + 1400);
+  EXPECT_FALSE(line_.Due(kStart + 1649));
+  EXPECT_TRUE(line_.Due(kStart + 1650));
+}
+
+TEST_F(ProgressLineTest, OverwritesItselfAndIsErasedOnce) {
+  line_.Erase();  // Nothing shown yet: nothing to erase.
+  line_.Draw("first", 80, kStart + 1000);
+  line_.Draw("2nd", 80, kStart + 1250);
+  EXPECT_TRUE(line_.shown());
+  line_.Erase();
+  line_.Erase();
+  EXPECT_FALSE(line_.shown());
+  EXPECT_EQ(terminal_.str(), "\rfirst\033[K\r2nd\033[K\r\033[K");
+}
+
+TEST_F(ProgressLineTest, StaysShortOfTheLastColumn) {
+  line_.Draw("abcdef", 4, kStart + 1000);
+  line_.Skip(kStart + 1250);  // Clears the line without drawing.
+  EXPECT_FALSE(line_.shown());
+  EXPECT_EQ(terminal_.str(), "\rabc\033[K\r\033[K");
+}
+
+TEST_F(ProgressLineTest, ErasingStreambufClearsTheLineBeforeEachMessage) {
+  ErasingStreambuf eraser(terminal_, line_);
+  std::ostream messages(&eraser);
+  messages << "> before" << std::endl;  // No line yet: passed on unchanged.
+  line_.Draw("line", 80, kStart + 1000);
+  messages << "> Could not read: " << 'x' << std::endl;
+  messages.put('>').put('\n');
+  EXPECT_EQ(terminal_.str(),
+            "> before\n\rline\033[K\r\033[K> Could not read: x\n>\n");
+}
+
+TEST(ProgressTextTest, GroupsDigitsInThrees) {
+  const struct {
+    uint64_t n;
+    const char* text;
+  } cases[] = {{0, "0"},
+               {999, "999"},
+               {1000, "1,000"},
+               {1234567, "1,234,567"},
+               {UINT64_MAX, "18,446,744,073,709,551,615"}};
+  for (const auto& c : cases) EXPECT_EQ(GroupDigits(c.n), c.text);
+}
+
+TEST(ProgressTextTest, FormatsDurationsInWholeSeconds) {
+  const struct {
+    Millis duration;
+    const char* text;
+  } cases[] = {{-5, "0:00"},
+               {999, "0:00"},
+               {7000, "0:07"},
+               {754999, "12:34"},
+               {3599000, "59:59"},
+               {3723000, "1:02:03"},
+               {360000000, "100:00:00"}};
+  for (const auto& c : cases) EXPECT_EQ(FormatDuration(c.duration), c.text);
+}
+
+TEST(ProgressTextTest, MeasuringLineNamesWhatIsCounted) {
+  Params params;
+  EXPECT_EQ(MeasuringText(params, 12345, 1288490189.0),
+            "Measuring: 12,345 files, 1.20GiB");
+  params.direct_input = true;
+  params.di_unit = 1024;
+  EXPECT_EQ(MeasuringText(params, 1, 512), "Reading: 1 record, 512Bytes");
+  params.plain_numbers = true;  // Sizes without a unit stay plain numbers.
+  EXPECT_EQ(MeasuringText(params, 3, 42.5), "Reading: 3 records, 42.5");
+}
+
+TEST(ProgressTextTest, SearchingLineFitsEightyColumns) {
+  const std::string text =
+      SearchingText(120, 460, 678, 667, 12 * 1000, 34 * 1000);
+  EXPECT_EQ(text,
+            "Searching: generation 120/460, 678 bins (minimum 667), 0:12 "
+            "elapsed, 0:34 left");
+  EXPECT_LT(text.size(), 80u);
+  EXPECT_EQ(SearchingText(1, 345, 1234, 1200, 1500, -1),
+            "Searching: generation 1/345, 1,234 bins (minimum 1,200), 0:01 "
+            "elapsed");
+}
+
+}  // namespace
