@@ -380,10 +380,14 @@ TEST(GeneticAlgorithmTest, EveryIndividualStaysAPacking) {
     uint32_t pop_size;
     int32_t pressure;
   } settings_table[] = {
-      {0.95f, 0.1f, 0, 0}, {0, 0.1f, 0, 0}, {1, 0, 0, 0},
-      {0.5f, 1, 0, 3},     {1, 0.5f, 3, 0},  // Children may land on a parent's
-                                             // position.
-      {1, 0.1f, 4, 3},     {0, 0, 0, 0},
+      {0.95f, 0.1f, 0, 0},
+      {0, 0.1f, 0, 0},
+      {1, 0, 0, 0},
+      {0.5f, 1, 0, 3},
+      {1, 0.5f, 3, 0},  // Children may land on a parent's
+                        // position.
+      {1, 0.1f, 4, 3},
+      {0, 0, 0, 0},
   };
   std::mt19937 gen(11);
   for (int round = 0; round < 28; ++round) {
