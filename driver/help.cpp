@@ -3,6 +3,8 @@
 
 #include <iostream>
 
+#include "driver/version.h"
+
 namespace {
 
 // Everything after the two usage lines, which name the program.
@@ -115,7 +117,8 @@ void PrintHelp(const char* program) {
 }
 
 void PrintVersion() {
-  std::cout << "quarrimel 0.6.0 (Orvandel) Copyright (C) 2026 the quarrimel developers\n"
+  std::cout << "quarrimel " QUARRIMEL_VERSION
+               " (Orvandel) Copyright (C) 2026 the quarrimel developers\n"
                "\n"
                "This program is free software: you may redistribute it and/or modify\n"
                "it under the terms of the GNU General Public License, version 3 or later.\n"
