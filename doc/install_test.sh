@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Installs the build into a DESTDIR under the prefix /usr and checks that
+# every file lands where Debian's tools look for it, and nothing else.
+#
+# Usage: install_test.sh path/to/build-folder [cmake]
+set -u
+build=$1
+cmake=${2:-cmake}
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+
+if ! DESTDIR=$stage "$cmake" --install "$build" --prefix /usr >"$stage.log" 2>&1; then
+  echo "FAIL: cmake --install"
+  cat "$stage.log"
+  rm -f "$stage.log"
+  exit 1
+fi
+rm -f "$stage.log"
+
+expected="usr/bin/quarrimel
+usr/share/bash-completion/completions/quarrimel
+usr/share/doc/quarrimel/LICENSE
+usr/share/doc/quarrimel/README.md
+usr/share/man/man1/quarrimel.1.gz
+usr/share/zsh/site-functions/_quarrimel"
+actual=$(cd "$stage" && find . -type f | sed 's:^\./::' | sort)
+
+passed=0
+failed=0
+check() {
+  if eval "$2"; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: $1"
+    failed=$((failed + 1))
+  fi
+}
+check "installed files differ:
+$(diff <(echo "$expected") <(echo "$actual"))" '[[ $actual == "$expected" ]]'
+check "the binary is not executable" '[[ -x $stage/usr/bin/quarrimel ]]'
+check "the installed binary does not run" \
+  '"$stage/usr/bin/quarrimel" --version | grep -q "^quarrimel "'
+check "the manual page is not a gzip file" \
+  'gzip -t "$stage/usr/share/man/man1/quarrimel.1.gz" 2>/dev/null'
+check "man cannot read the installed page" \
+  '! command -v man >/dev/null ||
+   MANPATH=$stage/usr/share/man man -P cat quarrimel 2>/dev/null |
+   grep -q "^NAME"'
+check "LICENSE is not the GPL-3.0 text" \
+  'grep -q "GNU GENERAL PUBLIC LICENSE" "$stage/usr/share/doc/quarrimel/LICENSE" &&
+   grep -q "Version 3, 29 June 2007" "$stage/usr/share/doc/quarrimel/LICENSE"'
+echo "$passed passed, $failed failed"
+[[ $failed -eq 0 ]]

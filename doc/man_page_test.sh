@@ -1,0 +1,32 @@
+#!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
+# The manual page must format without a single warning, and carry the
+# version that the program prints.
+#
+# Usage: man_page_test.sh path/to/quarrimel.1 path/to/quarrimel
+set -u
+page=$1
+binary=$2
+if ! command -v groff >/dev/null; then
+  echo "groff is not installed; skipped"
+  exit 77
+fi
+passed=0
+failed=0
+warnings=$(groff -man -ww -z "$page" 2>&1)
+if [ -n "$warnings" ]; then
+  echo "FAIL: groff -man -ww -z reports:"
+  echo "$warnings"
+  failed=$((failed + 1))
+else
+  passed=$((passed + 1))
+fi
+version=$("$binary" --version | sed -n '1s/^quarrimel \([^ ]*\) .*/\1/p')
+if ! grep -q "^\.TH QUARRIMEL 1 [^ ]* \"quarrimel $version\"" "$page"; then
+  echo "FAIL: the page's title line does not name version $version"
+  failed=$((failed + 1))
+else
+  passed=$((passed + 1))
+fi
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
