@@ -150,11 +150,10 @@ std::string MeasuringText(const Params& params, uint64_t count, double total) {
 std::string SearchingText(int32_t generation, int32_t generations,
                           std::size_t bins, unsigned minimum, Millis elapsed,
                           Millis left) {
-  std::string text = "Searching: generation " + std::to_string(generation) +
-                     "/" + std::to_string(generations) + ", " +
-                     GroupDigits(bins) + " bins (minimum " +
-                     GroupDigits(minimum) + "), " + FormatDuration(elapsed) +
-                     " elapsed";
+  std::string text = "Generation " + std::to_string(generation) + "/" +
+                     std::to_string(generations) + ": " + GroupDigits(bins) +
+                     " bins (minimum " + GroupDigits(minimum) + "), " +
+                     FormatDuration(elapsed) + " elapsed";
   if (left >= 0) text += ", " + FormatDuration(left) + " left";
   return text;
 }

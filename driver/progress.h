@@ -4,16 +4,20 @@
 // measured or a long search to end sees that it moves:
 //
 //   Measuring: 12,345 files, 1.20GiB
-//   Reading: 12,345 records, 1.20GiB                (direct input)
-//   Searching: generation 120/460, 678 bins (minimum 667), 0:12 elapsed, 0:34
-//   left
+//   Reading: 12,345 records, 1.20GiB       (direct input)
+//   Generation 120/460: 4,010 bins (minimum 4,000), 0:12 elapsed, 0:34 left
+//
+// The search line gives the best packing's bins and the theoretical minimum;
+// it stays within 79 columns up to about a hundred thousand items, and is
+// cut to the terminal's width beyond.
 //
 // The line appears once a phase has lasted a second, is redrawn at most four
 // times a second, and is erased ("\r", then the erase-to-end-of-line
 // sequence) before any message goes to standard error and when the phase
 // ends, so the terminal keeps only the messages. It is never shown under
-// --verbose, when standard error is not a terminal, or while this process
-// runs in the background of that terminal. Nothing here writes to standard
+// --verbose, when standard error is not a terminal, while this process
+// runs in the background of that terminal, or (while measuring) when the
+// names are read from that terminal. Nothing here writes to standard
 // output or draws from the random generator: a run gives the same listing,
 // exit status and messages with or without a terminal.
 #ifndef QUARRIMEL_DRIVER_PROGRESS_H_
@@ -92,8 +96,8 @@ std::string FormatDuration(Millis duration);
 // "Measuring: <count> files, <size>", or "Reading: <count> records, <size>"
 // in direct-input mode; the size as the listing writes sizes.
 std::string MeasuringText(const Params& params, uint64_t count, double total);
-// "Searching: generation <g>/<G>, <bins> bins (minimum <m>), <elapsed>
-// elapsed", then ", <left> left" unless `left` is negative (not known yet).
+// "Generation <g>/<G>: <bins> bins (minimum <m>), <elapsed> elapsed", then
+// ", <left> left" unless `left` is negative (not known yet).
 std::string SearchingText(int32_t generation, int32_t generations,
                           std::size_t bins, unsigned minimum, Millis elapsed,
                           Millis left);

@@ -75,7 +75,7 @@ TEST(SearchProgressTest, DrawsFromTheFirstEvaluationAndChangesNoDraw) {
   }
   EXPECT_EQ(on_terminal, plain);
   // 60 items of 3591 in all need 24 bins of 150 at least.
-  const std::string first = "\rSearching: generation 1/10, ";
+  const std::string first = "\rGeneration 1/10: ";
   const std::string last = " bins (minimum 24), 0:00 elapsed\033[K\r\033[K";
   ASSERT_GE(shown.size(), first.size() + last.size()) << shown;
   EXPECT_EQ(shown.substr(0, first.size()), first);
