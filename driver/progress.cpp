@@ -59,8 +59,7 @@ bool InForeground() {
 
 }  // namespace
 
-// ---- The line
-// ----------------------------------------------------------------
+// ---- The line ---------------------------------------------------------------
 
 ProgressLine::ProgressLine(std::streambuf& terminal, Millis start,
                            ProgressTiming timing)
@@ -112,8 +111,7 @@ std::streamsize ErasingStreambuf::xsputn(const char* s, std::streamsize n) {
 
 int ErasingStreambuf::sync() { return target_.pubsync(); }
 
-// ---- Texts
-// -------------------------------------------------------------------
+// ---- Texts ------------------------------------------------------------------
 
 std::string GroupDigits(uint64_t n) {
   const std::string digits = std::to_string(n);
@@ -158,8 +156,30 @@ std::string SearchingText(int32_t generation, int32_t generations,
   return text;
 }
 
-// ---- Phases
-// ------------------------------------------------------------------
+// ---- Time left --------------------------------------------------------------
+
+void SearchClock::Note(int32_t generation, Millis now) {
+  if (generation == generation_) return;
+  generation_ = generation;
+  generation_start_ = now;
+  if (generation == 2) offspring_start_ = now;
+}
+
+Millis SearchClock::TimeLeft(int32_t generations, Millis now) const {
+  if (generation_ < 2) return -1;
+  // Generation 1 builds the population by first fit and costs something
+  // else than a generation of offspring; once one of those has been timed,
+  // only they set the pace.
+  const bool offspring_timed = generation_ >= 3;
+  const Millis from = offspring_timed ? offspring_start_ : start_;
+  const int32_t timed = offspring_timed ? generation_ - 2 : 1;
+  const double pace = static_cast<double>(generation_start_ - from) / timed;
+  const double left = pace * (generations - generation_ + 1) -
+                      static_cast<double>(now - generation_start_);
+  return left > 0 ? static_cast<Millis>(left) : 0;
+}
+
+// ---- Phases -----------------------------------------------------------------
 
 // The line of the phase under way, and std::cerr routed around it.
 class ProgressPhase {
@@ -210,21 +230,8 @@ struct Search {
   ProgressPhase* phase = nullptr;  // Null when no line may be shown.
   int32_t generations = 0;
   unsigned minimum = 0;
-  int32_t generation = 0;       // The generation last noted.
-  Millis generation_start = 0;  // When it was first noted.
+  SearchClock clock{0};
 } search;
-
-// The time left, from the pace of the generations before the current one;
-// negative while the first generation (the initial population) runs.
-Millis TimeLeft(const Search& s, Millis now) {
-  const int32_t done = s.generation - 1;
-  if (done < 1) return -1;
-  const double pace =
-      static_cast<double>(s.generation_start - s.phase->start()) / done;
-  const double left = pace * (s.generations - done) -
-                      static_cast<double>(now - s.generation_start);
-  return left > 0 ? static_cast<Millis>(left) : 0;
-}
 
 }  // namespace
 
@@ -254,7 +261,8 @@ SearchProgress::SearchProgress(const Params& params, unsigned minimum) {
   if (params.verbose || !IsTerminal(STDERR_FILENO)) return;
   assert(measuring.phase == nullptr && search.phase == nullptr);
   phase_ = std::make_unique<ProgressPhase>();
-  search = Search{phase_.get(), params.ga_num_generations, minimum, 0, 0};
+  search = Search{phase_.get(), params.ga_num_generations, minimum,
+                  SearchClock(phase_->start())};
 }
 
 SearchProgress::~SearchProgress() { search.phase = nullptr; }
@@ -262,14 +270,12 @@ SearchProgress::~SearchProgress() { search.phase = nullptr; }
 void SearchProgress::Note(int32_t generation, std::size_t best_bins) {
   if (search.phase == nullptr) return;
   const Millis now = Now();
-  if (generation != search.generation) {
-    search.generation = generation;
-    search.generation_start = now;
-  }
+  search.clock.Note(generation, now);
   if (!search.phase->Due(now)) return;
   search.phase->Show(
       SearchingText(generation, search.generations, best_bins, search.minimum,
-                    now - search.phase->start(), TimeLeft(search, now)),
+                    now - search.phase->start(),
+                    search.clock.TimeLeft(search.generations, now)),
       now);
 }
 

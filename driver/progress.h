@@ -87,6 +87,23 @@ class ErasingStreambuf : public std::streambuf {
   ProgressLine& line_;
 };
 
+// Estimates the time a search has left from the pace of its generations.
+class SearchClock {
+ public:
+  explicit SearchClock(Millis start) : start_(start) {}
+  // The search is in `generation` at `now`.
+  void Note(int32_t generation, Millis now);
+  // Time left until `generations` have run, as of `now`; negative while the
+  // first generation runs and nothing can be told yet.
+  Millis TimeLeft(int32_t generations, Millis now) const;
+
+ private:
+  Millis start_;                 // When the search began.
+  int32_t generation_ = 0;       // The generation last noted.
+  Millis generation_start_ = 0;  // When it was first noted.
+  Millis offspring_start_ = 0;   // When generation 2 was first noted.
+};
+
 // The texts of the line.
 
 // 1234567 as "1,234,567".

@@ -62,6 +62,22 @@ TEST_F(ProgressLineTest, ErasingStreambufClearsTheLineBeforeEachMessage) {
             "> before\n\rline\033[K\r\033[K> Could not read: x\n>\n");
 }
 
+TEST(SearchClockTest, PaceOfTheGenerationsOfOffspring) {
+  SearchClock clock(0);
+  clock.Note(1, 100);
+  EXPECT_LT(clock.TimeLeft(10, 500), 0);  // Nothing timed yet.
+  // Generation 1 took 1 s: 9 more such at 2.5 s into generation 2.
+  clock.Note(2, 1000);
+  EXPECT_EQ(clock.TimeLeft(10, 2500), 9000 - 1500);
+  // Generation 2 took 3 s: it alone sets the pace from now on.
+  clock.Note(3, 4000);
+  clock.Note(3, 4500);  // The same generation again changes nothing.
+  EXPECT_EQ(clock.TimeLeft(10, 5000), 8 * 3000 - 1000);
+  clock.Note(10, 25000);  // 7 generations of 3 s each.
+  EXPECT_EQ(clock.TimeLeft(10, 26000), 2000);
+  EXPECT_EQ(clock.TimeLeft(10, 29000), 0);  // Late: never negative.
+}
+
 TEST(ProgressTextTest, GroupsDigitsInThrees) {
   const struct {
     uint64_t n;
