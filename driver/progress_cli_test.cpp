@@ -20,7 +20,8 @@ namespace {
 
 // Longer than the second a phase lasts before its line shows.
 constexpr std::chrono::milliseconds kPastTheDelay(1200);
-constexpr int kShowTimeoutMs = 10000;
+// Longest a test waits for the program to take its input or show the line.
+constexpr int kTimeoutMs = 10000;
 
 // A folder with two files of 10 and 20 bytes, removed at the end.
 class Fixture {
@@ -87,10 +88,13 @@ TEST(ProgressCliTest, LineGivesWayToMessagesAndLeavesOnlyThem) {
     SCOPED_TRACE(c.name);
     TerminalRun run(c.args, fixture.dir());
     run.Write(c.first);
+    // Reading has begun once the first record is taken: only then does the
+    // second count.
+    ASSERT_TRUE(run.WaitUntilRead(kTimeoutMs));
     std::this_thread::sleep_for(kPastTheDelay);
     run.Write(c.second);
     if (c.line != nullptr) {
-      EXPECT_TRUE(run.WaitFor(c.line, kShowTimeoutMs));
+      EXPECT_TRUE(run.WaitFor(c.line, kTimeoutMs));
     }
     run.Write(c.rest);
     const CliResult shown = run.Finish();

@@ -126,8 +126,8 @@ TerminalRun::TerminalRun(const std::vector<std::string>& args,
     execv(binary.c_str(), argv.data());
     _exit(127);
   }
-  close(in[0]);
   close(out[1]);
+  unread_ = in[0];
   input_ = in[1];
   output_ = out[0];
 }
@@ -135,6 +135,7 @@ TerminalRun::TerminalRun(const std::vector<std::string>& args,
 TerminalRun::~TerminalRun() {
   if (input_ >= 0) close(input_);
   if (output_ >= 0) close(output_);
+  close(unread_);
   if (pid_ > 0) {
     kill(pid_, SIGKILL);
     waitpid(pid_, nullptr, 0);
@@ -149,6 +150,17 @@ void TerminalRun::Write(const std::string& input) {
     if (n < 0 && errno == EINTR) continue;
     Check(n >= 0, "write");
     written += static_cast<std::size_t>(n);
+  }
+}
+
+bool TerminalRun::WaitUntilRead(int timeout_ms) {
+  const long deadline = NowMs() + timeout_ms;
+  for (;;) {
+    int unread = 0;
+    Check(ioctl(unread_, FIONREAD, &unread) == 0, "FIONREAD");
+    if (unread == 0) return true;
+    if (NowMs() >= deadline) return false;
+    Collect(10);
   }
 }
 

@@ -52,6 +52,9 @@ class TerminalRun {
   TerminalRun& operator=(const TerminalRun&) = delete;
 
   void Write(const std::string& input);
+  // Waits until the program has read everything written so far; false if
+  // it has not after `timeout_ms`.
+  bool WaitUntilRead(int timeout_ms);
   // Reads the outputs until the terminal has received `text` or `timeout_ms`
   // has passed; true when it has.
   bool WaitFor(const std::string& text, int timeout_ms);
@@ -66,6 +69,7 @@ class TerminalRun {
   PseudoTerminal terminal_;
   pid_t pid_ = -1;
   int input_ = -1;   // Write end of the program's standard input.
+  int unread_ = -1;  // Its read end, only to count the bytes left in it.
   int output_ = -1;  // Read end of its standard output.
   bool terminal_open_ = true;
   CliResult result_;
