@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <deque>
 #include <memory>
 #include <random>
 #include <string>
@@ -50,7 +51,7 @@ Bin MakeBin(double capacity, const std::vector<Item*>& items) {
 template <typename Items>
 std::string Names(const Items& items) {
   std::string text;
-  for (const Item* item : items) text += item->name + " ";
+  for (const Item* item : items) (text += item->name) += ' ';
   return text;
 }
 
@@ -200,13 +201,15 @@ double RandomSize(std::mt19937& gen) {
 // largest first when `sorted`), all owned by `store`.
 struct RandomCase {
   std::vector<std::unique_ptr<Item>> store;
+  std::deque<std::string> names;  // The items' names; stable addresses.
   std::vector<Bin> bins;
   std::vector<Item*> freeItems;
   double capacity = 0;
 
   Item* NewItem(double size) {
-    store.push_back(std::make_unique<Item>(
-        Item{"i" + std::to_string(store.size()), size, store.size()}));
+    names.push_back("i" + std::to_string(store.size()));
+    store.push_back(
+        std::make_unique<Item>(Item{names.back(), size, store.size()}));
     return store.back().get();
   }
 };

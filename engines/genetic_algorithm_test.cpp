@@ -68,7 +68,7 @@ Params Settings(double target, int32_t generations = 0) {
 std::string Names(const std::vector<Bin>& bins) {
   std::string text;
   for (const Bin& bin : bins) {
-    for (const Item* item : bin.items) text += item->name + " ";
+    for (const Item* item : bin.items) (text += item->name) += ' ';
     text += "| ";
   }
   return text;

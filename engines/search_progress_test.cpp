@@ -50,7 +50,7 @@ std::string SearchedPacking() {
   ga.Search();
   std::string packing;
   for (const Bin& bin : *ga.result) {
-    for (const Item* item : bin.items) packing += item->name + " ";
+    for (const Item* item : bin.items) (packing += item->name) += ' ';
     packing += "| ";
   }
   return packing;

@@ -6,10 +6,12 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "input/item.h"
+#include "input/name_store.h"
 
 struct Params;
 
@@ -39,6 +41,7 @@ class Input {
   // read item sizes constantly, and neighbours in memory keep those reads
   // cheap. A member, so that it is freed even when the constructor throws.
   std::deque<Item> storage_;
+  NameStore names_;  // The bytes of every item's name.
 
   void Read();
   void ReadFileNames();
@@ -58,7 +61,7 @@ class Input {
   // Writes "> [Ignoring] <what>(<limit>): <name> (<size>)" to stderr.
   void RefuseBeyond(const char* what, double limit, const std::string& name,
                     double size) const;
-  void Append(const std::string& name, double size);
+  void Append(std::string_view name, double size);
 
   std::string token_;       // The size token of the current direct record.
   std::string identifier_;  // Its identifier; both reused to save allocations.
@@ -82,8 +85,8 @@ inline Input::Input(
   for (const auto& sized : sized_items) Append(sized.first, sized.second);
 }
 
-inline void Input::Append(const std::string& name, double size) {
-  storage_.push_back(Item{name, size, items.size()});
+inline void Input::Append(std::string_view name, double size) {
+  storage_.push_back(Item{names_.Keep(name), size, items.size()});
   items.push_back(&storage_.back());
   totalSize += size;
 }

@@ -156,7 +156,7 @@ Outcome RunInput(Params params, const Records& args) {
     for (std::size_t i = 0; i < input.items.size(); ++i) {
       const Item& item = *input.items[i];
       EXPECT_EQ(item.id, i) << item.name;
-      outcome.items.push_back({item.name, item.size});
+      outcome.items.push_back({std::string(item.name), item.size});
       sum += item.size;
     }
     outcome.total = input.totalSize;

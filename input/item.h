@@ -4,11 +4,14 @@
 #define QUARRIMEL_INPUT_ITEM_H_
 
 #include <cstddef>
-#include <string>
+#include <string_view>
 
 struct Item {
-  std::string name;  // The record as given (file mode) or the identifier.
-  double size = 0;   // Bytes, block-rounded; plain numbers in plain mode.
+  // The record as given (file mode) or the identifier. The bytes belong to
+  // whoever made the item (the Input keeps all of its names in one block):
+  // a string per item would cost an allocation and its overhead per item.
+  std::string_view name;
+  double size = 0;  // Bytes, block-rounded; plain numbers in plain mode.
   // Position in acceptance order (0, 1, ...). Engines identify items by it
   // rather than by address, so a seeded run repeats exactly.
   std::size_t id = 0;

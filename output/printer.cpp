@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -27,7 +28,7 @@ signed char NoCaseKey(char c) {
   return static_cast<signed char>(c);
 }
 
-bool LessNoCase(const std::string& a, const std::string& b) {
+bool LessNoCase(std::string_view a, std::string_view b) {
   const std::size_t common = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < common; ++i) {
     const signed char x = NoCaseKey(a[i]), y = NoCaseKey(b[i]);

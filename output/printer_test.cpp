@@ -17,7 +17,8 @@ namespace {
 class PrinterTest : public testing::Test {
  protected:
   Item* Make(const std::string& name, double size) {
-    items_.push_back(Item{name, size, items_.size()});
+    names_.push_back(name);
+    items_.push_back(Item{names_.back(), size, items_.size()});
     return &items_.back();
   }
   Bin MakeBin(double capacity,
@@ -45,7 +46,8 @@ class PrinterTest : public testing::Test {
   }
 
  private:
-  std::deque<Item> items_;  // Stable addresses.
+  std::deque<std::string> names_;  // Stable addresses, as the items' are.
+  std::deque<Item> items_;
 };
 
 TEST_F(PrinterTest, ItemOrders) {
