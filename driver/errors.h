@@ -4,6 +4,7 @@
 #ifndef QUARRIMEL_DRIVER_ERRORS_H_
 #define QUARRIMEL_DRIVER_ERRORS_H_
 
+#include <cstddef>
 #include <exception>
 #include <ostream>
 #include <string>
@@ -38,6 +39,23 @@ class E_NoTarget : public E_Exception {
 class E_NoInputFiles : public E_Exception {
  public:
   explicit E_NoInputFiles(const std::string& detail);
+};
+
+// A failure of what the run depends on rather than of its input: memory that
+// cannot be had, an output that cannot be written. It is a public
+// std::exception, so main() reports it with status 3. The message is composed
+// in place when it is thrown, so that neither building nor reporting it needs
+// memory, which may be what ran out.
+class E_SystemFailure : public std::exception {
+ public:
+  // printf-style; a message longer than the buffer is cut short.
+  [[gnu::format(printf, 2, 3)]] explicit E_SystemFailure(const char* format,
+                                                         ...) noexcept;
+  const char* what() const noexcept override { return message_; }
+
+ private:
+  static constexpr std::size_t kMessageBytes = 512;
+  char message_[kMessageBytes];
 };
 
 // Writes a newline, "> Error: ", what() and a flushed end of line.

@@ -6,8 +6,10 @@
 #include <cstdlib>
 #include <ctime>
 #include <iostream>
+#include <new>
 #include <utility>
 
+#include "driver/errors.h"
 #include "driver/params.h"
 #include "driver/progress.h"
 #include "engines/ga_random.h"
@@ -65,7 +67,14 @@ GeneticAlgorithm::GeneticAlgorithm(Input& input)
   tournament = many ? &GeneticAlgorithm::TournamentMany
                     : &GeneticAlgorithm::TournamentTwo;
   SettleSizes();
-  population.reserve(params.ga_pop_size);
+  try {
+    population.reserve(params.ga_pop_size);
+  } catch (const std::bad_alloc&) {
+    // The population size comes from the user: say which value did not fit.
+    throw E_SystemFailure(
+        "Not enough memory for a population of %lu individuals",
+        static_cast<unsigned long>(params.ga_pop_size));
+  }
   Seed();
 }
 

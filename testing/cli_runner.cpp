@@ -4,10 +4,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <sstream>
 #include <stdexcept>
@@ -44,6 +46,14 @@ void RedirectFromFile(const std::string& path, int fd, int flags) {
   dup2(err[1], 2);
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
   if (!run.cwd.empty() && chdir(run.cwd.c_str()) != 0) _exit(126);
+  if (run.memory_limit != 0) {
+    const rlimit limit = {run.memory_limit, run.memory_limit};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(126);
+  }
+  if (run.timeout_seconds != 0) alarm(run.timeout_seconds);
+  for (const std::string& setting : run.env) {
+    if (putenv(const_cast<char*>(setting.c_str())) != 0) _exit(126);
+  }
   std::string binary = run.binary.empty() ? QuarrimelBinary() : run.binary;
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(binary.c_str()));
@@ -99,6 +109,14 @@ void Pump(const std::string& input, int in_fd, int out_fd, int err_fd,
 }  // namespace
 
 std::string QuarrimelBinary() { return QUARRIMEL_BINARY; }
+
+bool SanitizedBuild() {
+#ifdef QUARRIMEL_SANITIZED
+  return true;
+#else
+  return false;
+#endif
+}
 
 CliResult RunQuarrimel(const CliRun& run) {
   signal(SIGPIPE, SIG_IGN);  // The child may exit before reading its input.

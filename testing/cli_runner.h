@@ -7,12 +7,15 @@
 #include <vector>
 
 struct CliRun {
-  std::vector<std::string> args;  // Without the program name.
-  std::string input;              // Written to standard input.
-  std::string stdin_file;         // If set, standard input comes from it.
-  std::string stdout_file;        // If set, standard output goes to it.
-  std::string cwd;                // If set, the child starts there.
-  std::string binary;             // If set, run this instead of the build's.
+  std::vector<std::string> args;   // Without the program name.
+  std::string input;               // Written to standard input.
+  std::string stdin_file;          // If set, standard input comes from it.
+  std::string stdout_file;         // If set, standard output goes to it.
+  std::string cwd;                 // If set, the child starts there.
+  std::string binary;              // If set, run this instead of the build's.
+  std::vector<std::string> env;    // "NAME=value" added to the environment.
+  unsigned long memory_limit = 0;  // If set, the child's address space limit.
+  unsigned timeout_seconds = 0;    // If set, SIGALRM ends a child that hangs.
 };
 
 struct CliResult {
@@ -20,6 +23,10 @@ struct CliResult {
   std::string err;
   int status = -1;  // Exit status, or 128 + signal number.
 };
+
+// True in a build with the sanitizers, which reserve far more address space
+// than any limit a test would set and replace the allocator.
+bool SanitizedBuild();
 
 // Path of the binary under test (QUARRIMEL_BINARY at build time).
 std::string QuarrimelBinary();
