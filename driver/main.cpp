@@ -3,17 +3,15 @@
 // error travels here as an exception and is reported in one format, with an
 // exit status that names its family.
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <exception>
 #include <iostream>
 #include <memory>
-#include <stdexcept>
-#include <string>
+#include <new>
 
 #include "cmdline/errors.h"
 #include "driver/errors.h"
 #include "driver/params.h"
+#include "driver/standard_output.h"
 #include "engines/best_fit.h"
 #include "engines/genetic_algorithm.h"
 #include "engines/optimizer.h"
@@ -44,43 +42,50 @@ std::unique_ptr<Optimizer> MakeEngine(Input& input) {
   return std::make_unique<GeneticAlgorithm>(input);
 }
 
-// A result that could not be written must not end as a success: the user
-// would take a missing or truncated listing for the whole packing.
-void CheckStandardOutput() {
-  std::cout.flush();
-  if (std::cout) return;
-  std::string message = "Could not write to standard output";
-  if (errno != 0) message += std::string(": ") + std::strerror(errno);
-  throw std::runtime_error(message);
-}
-
 void ReportError(const char* message) {
   std::cerr << "\n> Error: " << message << std::endl;
 }
 
+// What the run is doing, named in the message when memory runs out. Plain
+// texts: reporting them needs no memory.
+const char* const kReadingOptions = "to read the options";
+const char* const kReadingInput = "for the input";
+const char* const kSearching = "to search for a packing";
+const char* const kPrinting = "to write the result";
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Every part of the program writes through the C++ streams only.
-  std::ios::sync_with_stdio(false);
+  // Nothing before the guarded region may allocate: a failure there could
+  // only abort. The output buffer is part of this frame.
+  ScopedStandardOutput output(std::cout);
   Params params;
   params.argc = &argc;
   params.argv = argv;
   int status = kExitSuccess;
+  const char* activity = kReadingOptions;
   try {
     if (ParseOptions(params)) {
+      activity = kReadingInput;
       Input input(params);
+      activity = kSearching;
       std::unique_ptr<Optimizer> engine = MakeEngine(input);
       engine->Search();
+      activity = kPrinting;
       engine->PrintResult();
     }
-    CheckStandardOutput();
+    // A result that could not be written must not end as a success: the
+    // user would take a missing or truncated listing for the whole packing.
+    output.Check();
   } catch (const CmdLine::E_Exception& e) {
     std::cerr << e;
     status = kExitOptionError;
   } catch (const E_Exception& e) {
     std::cerr << e;
     status = kExitProgramError;
+  } catch (const std::bad_alloc&) {
+    std::cerr << "\n> Error: Not enough memory " << activity << std::endl;
+    status = kExitStandardException;
   } catch (const std::exception& e) {
     ReportError(e.what());
     status = kExitStandardException;
