@@ -7,6 +7,7 @@
 #include <ios>
 #include <istream>
 #include <locale>
+#include <new>
 #include <ostream>
 #include <sstream>
 
@@ -92,6 +93,13 @@ void WriteScaled(std::ostream& out, const Params& params, double size) {
   out << size << "Bytes";
 }
 
+// A stream that could not grow its text marks itself bad instead of
+// throwing, and would hand back the text cut short: a size printed wrong.
+std::string Text(const std::ostringstream& out) {
+  if (out.bad()) throw std::bad_alloc();
+  return out.str();
+}
+
 }  // namespace
 
 bool ParseNumber(const std::string& text, double& value) {
@@ -126,7 +134,7 @@ std::string FormatSize(const Params& params, double size) {
     out.unsetf(std::ios_base::floatfield);
     out.precision(16);
     out << size;
-    return out.str();
+    return Text(out);
   }
   out.setf(std::ios_base::fixed, std::ios_base::floatfield);
   WriteScaled(out, params, size);
@@ -134,5 +142,5 @@ std::string FormatSize(const Params& params, double size) {
     out.precision(0);
     out << " (" << size << ')';
   }
-  return out.str();
+  return Text(out);
 }
