@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <cassert>
+#include <cerrno>
 #include <cstddef>
 #include <cstring>
 #include <iostream>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -52,14 +55,20 @@ bool CurrentDirectory(std::string& path) {
   return true;
 }
 
+// Closes a directory stream whatever way its scope is left.
+struct DirCloser {
+  void operator()(DIR* dir) const { closedir(dir); }
+};
+using DirHandle = std::unique_ptr<DIR, DirCloser>;
+
 bool IsDotOrDotDot(const char* name) {
   return name[0] == '.' &&
          (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-// Records the working directory and, once Enter() has left it, changes back
-// to it when it goes out of scope, so every way out of a directory
-// measurement restores it.
+// Records the working directory, and changes back to it with Leave() once
+// Enter() has left it. An exception that passes by on its way to main()
+// changes back too, as well as it can.
 class ScopedWorkingDir {
  public:
   ScopedWorkingDir() : ok_(CurrentDirectory(start_)) {}
@@ -70,6 +79,10 @@ class ScopedWorkingDir {
   bool ok() const { return ok_; }
   // Changes to `path`; false if chdir() failed.
   [[nodiscard]] bool Enter(const std::string& path);
+  // Changes back to the recorded directory. If that fails, every relative
+  // name still to come would be looked up in the wrong place, and could
+  // measure some other file of the same name: that ends the run.
+  void Leave();
 
  private:
   std::string start_;     // Absolute path from getcwd().
@@ -78,10 +91,16 @@ class ScopedWorkingDir {
 };
 
 ScopedWorkingDir::~ScopedWorkingDir() {
-  // Later relative names would be looked up in the wrong place: say so.
-  if (entered_ && chdir(start_.c_str()) != 0) {
-    Report("> Could not chdir to: ", start_);
+  if (entered_) (void)chdir(start_.c_str());
+}
+
+void ScopedWorkingDir::Leave() {
+  if (!entered_) return;
+  if (chdir(start_.c_str()) != 0) {
+    throw std::runtime_error("Could not return to the starting directory " +
+                             start_ + ": " + std::strerror(errno));
   }
+  entered_ = false;
 }
 
 bool ScopedWorkingDir::Enter(const std::string& path) {
@@ -103,9 +122,10 @@ class TreeWalker {
   TreeWalker& operator=(const TreeWalker&) = delete;
 
   uint64_t Walk();
-  // True when changing back to a parent failed: the walk stopped early, as
-  // the names still to measure could no longer be found.
-  bool lost() const { return lost_; }
+  // False when the sum leaves out part of the tree: a directory could be
+  // listed only in part, or changing back to a parent failed and the names
+  // still to measure could no longer be found. The walk stops there.
+  bool complete() const { return complete_; }
 
  private:
   struct Level {
@@ -114,7 +134,8 @@ class TreeWalker {
     std::size_t path_length = 0;  // Length of path_ while in this directory.
   };
 
-  // Lists the working directory as the new innermost level.
+  // Lists the working directory as the new innermost level; false if it
+  // could not be opened or read.
   bool Open();
   // Rounded size of one entry; a directory is entered, to be walked next.
   uint64_t MeasureEntry(const char* name);
@@ -124,13 +145,13 @@ class TreeWalker {
 
   std::string path_;           // Path of the innermost directory.
   std::vector<Level> levels_;  // Directories being walked, innermost last.
-  bool lost_ = false;          // Did a change back to a parent fail?
+  bool complete_ = true;       // Has everything so far been measured?
 };
 
 uint64_t TreeWalker::Walk() {
   uint64_t sum = 0;
   if (!Open()) return 0;
-  while (!levels_.empty() && !lost_) {
+  while (!levels_.empty() && complete_) {
     Level& level = levels_.back();
     if (level.next == level.names.size()) {
       Ascend();
@@ -144,22 +165,29 @@ uint64_t TreeWalker::Walk() {
 }
 
 bool TreeWalker::Open() {
-  DIR* dir = opendir(".");
+  const DirHandle dir(opendir("."));
   if (dir == nullptr) {
     Report("> Could not open dir: ", path_);
     return false;
   }
   // The names are copied out so that only one directory is open at a time,
-  // however deep the walk goes. A failing readdir() ends the listing as if
-  // the directory were complete.
+  // however deep the walk goes.
   Level level;
   level.path_length = path_.size();
-  while (const dirent* entry = readdir(dir)) {
+  for (;;) {
+    errno = 0;  // readdir() tells an error from the end only by errno.
+    const dirent* entry = readdir(dir.get());
+    if (entry == nullptr) break;
     if (IsDotOrDotDot(entry->d_name)) continue;
     level.names.append(entry->d_name);
     level.names.push_back('\0');
   }
-  closedir(dir);
+  if (errno != 0) {
+    // A listing cut short would make the tree look smaller than it is.
+    Report("> Could not read: ", path_);
+    complete_ = false;
+    return false;
+  }
   levels_.push_back(std::move(level));
   return true;
 }
@@ -199,27 +227,19 @@ void TreeWalker::Ascend() {
 void TreeWalker::ChangeToParent() {
   if (chdir("..") == 0) return;
   Report("> Could not chdir to: ", path_ + "/..");
-  lost_ = true;
+  complete_ = false;
 }
 
 // Sum of everything below the working directory, whose absolute path is
-// `path`. False when the walk lost its place and the sum is incomplete.
+// `path`. False when the sum leaves out part of the tree.
 [[nodiscard]] bool WalkDirectory(const std::string& path, uint64_t& sum) {
   TreeWalker walker(path);
   sum = walker.Walk();
-  return !walker.lost();
+  return walker.complete();
 }
 
-uint64_t DirectorySize(const std::string& path) {
-  ScopedWorkingDir start;
-  if (!start.ok()) {
-    ReportPathTooLong();
-    return 0;
-  }
-  if (!start.Enter(path)) {
-    Report("> Could not chdir to: ", path);
-    return 0;
-  }
+// Size of the directory just entered and everything below it, or 0.
+uint64_t EnteredDirectorySize() {
   std::string absolute;
   if (!CurrentDirectory(absolute)) {
     ReportPathTooLong();
@@ -233,6 +253,21 @@ uint64_t DirectorySize(const std::string& path) {
   uint64_t below = 0;
   if (!WalkDirectory(absolute, below)) return 0;
   return SaturatingAdd(RoundedSize(info), below);
+}
+
+uint64_t DirectorySize(const std::string& path) {
+  ScopedWorkingDir start;
+  if (!start.ok()) {
+    ReportPathTooLong();
+    return 0;
+  }
+  if (!start.Enter(path)) {
+    Report("> Could not chdir to: ", path);
+    return 0;
+  }
+  const uint64_t size = EnteredDirectorySize();
+  start.Leave();
+  return size;
 }
 
 }  // namespace
