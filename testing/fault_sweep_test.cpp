@@ -1,0 +1,361 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// Fault sweeps: for a small run that walks a tree and for a direct-input run,
+// the Nth call of one system function is made to fail, for every N the run
+// reaches. Each outcome must be one a user can trust: the run succeeds with
+// the failed item reported and left out, or it ends with a clear error and a
+// non-zero status. Never a crash, a hang, a listing that claims success after
+// a failed write, a size counted twice or kept after part of a tree could not
+// be read, or names looked up in a directory the run wandered into.
+#include <stdlib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "testing/cli_runner.h"
+
+#ifndef QUARRIMEL_FAULT_LIBRARY
+#error "QUARRIMEL_FAULT_LIBRARY must name the fault injection library"
+#endif
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Well above the calls of the runs below (a few hundred allocations); a sweep
+// that reaches it has lost its end.
+constexpr long kMostCalls = 20000;
+constexpr unsigned kTimeoutSeconds = 20;
+
+enum class Scenario { kTree, kDirect };
+
+enum class Outcome {
+  kClean,     // Status 0, the clean run's output, nothing on stderr.
+  kReported,  // Status 0, the failure reported and its item left out.
+  kError,     // A "> Error: " message and a non-zero status.
+};
+
+const char* OutcomeName(Outcome outcome) {
+  switch (outcome) {
+    case Outcome::kClean:
+      return "clean";
+    case Outcome::kReported:
+      return "reported";
+    case Outcome::kError:
+      return "error";
+  }
+  return "?";
+}
+
+struct SweepRow {
+  const char* function;
+  int error;  // errno of the failing call.
+  Scenario scenario;
+  std::set<Outcome> allowed;
+  // For kError: the whole error line after "> Error: ", or only its start
+  // when it ends with '*'.
+  const char* error_text;
+};
+
+// A tree of a few directories and files, and the names of one run over it:
+// "tree" from standard input, then the directory "other" and the file "file"
+// as arguments, so that names are looked up after a walk has been made.
+class Fixture {
+ public:
+  Fixture() {
+    char dir[] = "/tmp/quarrimel_faults_XXXXXX";
+    if (mkdtemp(dir) == nullptr) throw std::runtime_error("mkdtemp");
+    base_ = dir;
+    root_ = base_ / "root";
+    for (const char* d : {"tree/sub/deeper", "tree/sub2", "other"})
+      fs::create_directories(root_ / d);
+    File("tree/f1", 100);
+    File("tree/sub/f2", 1000);
+    File("tree/sub/deeper/f3", 10000);
+    File("tree/sub2/f4", 3000);
+    File("other/f5", 200);
+    File("file", 50);
+  }
+  ~Fixture() {
+    std::error_code ignored;
+    fs::remove_all(base_, ignored);
+  }
+  std::string root() const { return root_.string(); }
+  std::string log() const { return (base_ / "fault.log").string(); }
+
+ private:
+  void File(const char* name, std::size_t size) {
+    std::ofstream(root_ / name) << std::string(size, 'x');
+  }
+  fs::path base_, root_;
+};
+
+CliRun ScenarioRun(Scenario scenario, const Fixture& fixture) {
+  CliRun run;
+  if (scenario == Scenario::kTree) {
+    run.args = {"-", "other", "file", "-t", "1g", "--ss", "--sb", "--ap"};
+    run.input = "tree\n";
+    run.cwd = fixture.root();
+  } else {
+    run.args = {"-", "--di", "-t", "100", "--ss", "70 d"};
+    run.input = "60 a\n40 b\n30 c\n";
+  }
+  run.timeout_seconds = kTimeoutSeconds;
+  return run;
+}
+
+// Item name to its size in bytes, from a listing made with --ss --sb, and
+// the total from the summary line. Plain sizes (direct input) have no byte
+// count in parentheses; their text is taken as it stands.
+struct Listing {
+  std::map<std::string, std::string> items;
+  std::string total;
+};
+
+std::string Between(const std::string& text, const std::string& open,
+                    char close, std::size_t from = 0) {
+  const std::size_t start = text.find(open, from);
+  if (start == std::string::npos) return "";
+  const std::size_t begin = start + open.size();
+  return text.substr(begin, text.find(close, begin) - begin);
+}
+
+Listing ParseListing(const std::string& out) {
+  Listing listing;
+  std::istringstream lines(out);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.empty()) continue;
+    if (line[0] == '[') {
+      listing.total = Between(line, " of ", ',');
+      continue;
+    }
+    const std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;
+    const std::string size = line.substr(tab + 1);
+    const std::string bytes = Between(size, "(", ')');
+    listing.items[line.substr(0, tab)] = bytes.empty() ? size : bytes;
+  }
+  return listing;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) lines.push_back(line);
+  return lines;
+}
+
+bool StartsWith(const std::string& text, const std::string& prefix) {
+  return text.compare(0, prefix.size(), prefix) == 0;
+}
+
+// The messages by which a walk reports what it could not measure.
+const char* const kCauses[] = {
+    "> Could not read: ",
+    "> Could not read dir: ",
+    "> Could not chdir to: ",
+    "> Could not open dir: ",
+    "> Path name too long; maximum 4095 chars.",
+};
+const char kIgnored[] = "> [Ignoring] file/dir: ";
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// What one failed call led to; adds a test failure for anything a user
+// could not trust.
+Outcome Judge(const SweepRow& row, const CliResult& clean,
+              const CliResult& result, const std::string& injected) {
+  EXPECT_LT(result.status, 128) << "killed by a signal (crash or hang)";
+  for (const char* sign : {"terminate called", "Sanitizer", "runtime error"})
+    EXPECT_EQ(result.err.find(sign), std::string::npos) << result.err;
+  if (result.status != 0) {
+    const std::string expected = std::string("\n> Error: ") + row.error_text;
+    if (expected.back() == '*') {
+      const std::size_t at = result.err.rfind("\n> Error: ");
+      EXPECT_NE(at, std::string::npos) << result.err;
+      if (at != std::string::npos) {
+        EXPECT_TRUE(StartsWith(result.err.substr(at),
+                               expected.substr(0, expected.size() - 1)))
+            << result.err;
+      }
+    } else {
+      const std::string line = expected + "\n";
+      EXPECT_GE(result.err.size(), line.size());
+      EXPECT_EQ(result.err.substr(result.err.size() -
+                                  std::min(line.size(), result.err.size())),
+                line);
+    }
+    return Outcome::kError;
+  }
+  if (result.err.empty()) {
+    EXPECT_EQ(result.out, clean.out) << "a silent change of the result";
+    return Outcome::kClean;
+  }
+  // Exactly one cause, and the items it cost reported as ignored.
+  const Listing before = ParseListing(clean.out);
+  const Listing after = ParseListing(result.out);
+  int causes = 0;
+  std::set<std::string> ignored;
+  for (const std::string& line : Lines(result.err)) {
+    if (StartsWith(line, kIgnored)) {
+      ignored.insert(line.substr(sizeof kIgnored - 1));
+      continue;
+    }
+    bool known = false;
+    for (const char* cause : kCauses) known = known || StartsWith(line, cause);
+    EXPECT_TRUE(known) << "unexpected message: " << line;
+    ++causes;
+    // A top-level name can only fail through a call made on it: any other
+    // cause means it was looked up in the wrong directory.
+    for (const auto& [name, size] : before.items) {
+      if (line == std::string("> Could not read: ") + name) {
+        EXPECT_NE(injected.find(" " + name + "\n"), std::string::npos)
+            << line << " after " << injected << ": working directory changed?";
+      }
+    }
+  }
+  EXPECT_EQ(causes, 1) << result.err;
+  bool smaller = false;
+  for (const auto& [name, size] : before.items) {
+    const auto found = after.items.find(name);
+    if (found == after.items.end()) {
+      EXPECT_EQ(ignored.count(name), 1u) << name << " lost without a word";
+      smaller = true;
+      continue;
+    }
+    EXPECT_EQ(ignored.count(name), 0u) << name << " ignored yet listed";
+    EXPECT_LE(std::stoull(found->second), std::stoull(size))
+        << name << " counted more than once";
+    smaller = smaller || found->second != size;
+  }
+  EXPECT_EQ(after.items.size() + ignored.size(), before.items.size());
+  EXPECT_TRUE(smaller) << "a failure reported, yet the sizes are whole";
+  unsigned long long sum = 0;
+  for (const auto& [name, size] : after.items) sum += std::stoull(size);
+  EXPECT_EQ(Between(after.total, "(", ')'), std::to_string(sum));
+  return Outcome::kReported;
+}
+
+std::string PreloadList() {
+  std::string list;
+#ifdef QUARRIMEL_ASAN_RUNTIME
+  // The sanitizer's runtime must be first; its interceptors then forward to
+  // the fault library, which forwards to the C library.
+  list = QUARRIMEL_ASAN_RUNTIME ":";
+#endif
+  return list + QUARRIMEL_FAULT_LIBRARY;
+}
+
+void Sweep(const SweepRow& row) {
+  Fixture fixture;
+  CliRun run = ScenarioRun(row.scenario, fixture);
+  const CliResult clean = RunQuarrimel(run);
+  ASSERT_EQ(clean.status, 0) << clean.err;
+  ASSERT_EQ(clean.err, "");
+  std::map<Outcome, long> seen;
+  long n = 1;
+  for (; n <= kMostCalls; ++n) {
+    std::remove(fixture.log().c_str());
+    run.env = {"LD_PRELOAD=" + PreloadList(),
+               "QUARRIMEL_FAULT=" + std::string(row.function) + ":" +
+                   std::to_string(n) + ":" + std::to_string(row.error),
+               "QUARRIMEL_FAULT_LOG=" + fixture.log()};
+    const CliResult result = RunQuarrimel(run);
+    const std::string injected = ReadFile(fixture.log());
+    if (injected.empty()) {
+      // The run no longer reaches call n: it must then be the clean run.
+      EXPECT_EQ(result.status, 0) << result.err;
+      EXPECT_EQ(result.out, clean.out);
+      break;
+    }
+    SCOPED_TRACE(injected);
+    const Outcome outcome = Judge(row, clean, result, injected);
+    EXPECT_EQ(row.allowed.count(outcome), 1u)
+        << "outcome " << OutcomeName(outcome) << "\nstdout:\n"
+        << result.out << "stderr:\n"
+        << result.err;
+    ++seen[outcome];
+    if (::testing::Test::HasFailure()) break;  // One report per row.
+  }
+  EXPECT_LE(n, kMostCalls) << "the sweep never ended";
+  EXPECT_GT(n, 1) << "the run never called " << row.function;
+  std::cout << "[ sweep    ] " << row.function << ": " << n - 1 << " calls;";
+  for (const auto& [outcome, count] : seen)
+    std::cout << " " << OutcomeName(outcome) << " " << count;
+  std::cout << "\n";
+}
+
+const char kWriteError[] =
+    "Could not write to standard output: Input/output error";
+const char kReadError[] = "Could not read standard input: Input/output error";
+
+void PrintTo(const SweepRow& row, std::ostream* out) {
+  *out << row.function << " failing with errno " << row.error;
+}
+
+class FaultSweep : public ::testing::TestWithParam<SweepRow> {};
+
+TEST_P(FaultSweep, EveryFailedCallEndsInATrustworthyOutcome) {
+  const SweepRow& row = GetParam();
+  if (SanitizedBuild() && std::strcmp(row.function, "malloc") == 0) {
+    GTEST_SKIP() << "the sanitizer's allocator serves operator new itself, "
+                    "so failed allocations are swept in the normal build";
+  }
+  Sweep(row);
+}
+
+using O = Outcome;
+constexpr int kEIO = 5, kENOMEM = 12, kEACCES = 13, kEMFILE = 24, kERANGE = 34;
+
+const SweepRow kRows[] = {
+    {"lstat", kEIO, Scenario::kTree, {O::kReported}, ""},
+    {"opendir", kEMFILE, Scenario::kTree, {O::kReported}, ""},
+    {"readdir", kEIO, Scenario::kTree, {O::kReported}, ""},
+    // Failing to get back to where the run started leaves every later name
+    // unresolvable: that one ends the run.
+    {"chdir",
+     kEACCES,
+     Scenario::kTree,
+     {O::kReported, O::kError},
+     "Could not return to the starting directory *"},
+    {"getcwd", kERANGE, Scenario::kTree, {O::kReported}, ""},
+    {"read", kEIO, Scenario::kTree, {O::kError}, kReadError},
+    {"write", kEIO, Scenario::kTree, {O::kError}, kWriteError},
+    {"malloc",
+     kENOMEM,
+     Scenario::kTree,
+     {O::kClean, O::kReported, O::kError},
+     "Not enough memory *"},
+    {"read", kEIO, Scenario::kDirect, {O::kError}, kReadError},
+    {"write", kEIO, Scenario::kDirect, {O::kError}, kWriteError},
+    {"malloc",
+     kENOMEM,
+     Scenario::kDirect,
+     {O::kClean, O::kError},
+     "Not enough memory *"},
+};
+
+std::string RowName(const ::testing::TestParamInfo<SweepRow>& info) {
+  return std::string(info.param.function) +
+         (info.param.scenario == Scenario::kTree ? "_tree" : "_direct");
+}
+
+INSTANTIATE_TEST_SUITE_P(Functions, FaultSweep, ::testing::ValuesIn(kRows),
+                         RowName);
+
+}  // namespace
