@@ -218,8 +218,13 @@ TEST_F(PathSizeTest, DirectoryCountsItsOwnSizeAndEachEntryRounded) {
   MakeDir("d");
   MakeFile("d/one", 1);
   MakeFile("d/big", 2000);
+  // Only "." and ".." themselves are skipped, not every name with dots.
+  MakeFile("d/..notes", 3000);
+  MakeFile("d/.hidden", 1);
+  MakeFile("d/...", 1);
   roundingBlock = 1024;
-  EXPECT_EQ(Measure("d"), Blocks(OwnSize("d"), 1024) + 1024 + 2048);
+  EXPECT_EQ(Measure("d"),
+            Blocks(OwnSize("d"), 1024) + 1024 + 2048 + 3072 + 1024 + 1024);
 }
 
 TEST_F(PathSizeTest, EmptyDirectoryIsItsOwnSizeRounded) {

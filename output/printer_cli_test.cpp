@@ -111,6 +111,13 @@ TEST(PrinterCliTest, WhatIsShownAndHowItIsSeparated) {
        "\nc\t30.5\n\n[2] 30.5/100 of 130.5, Diff: 69.5, Items: 1/3\n",
        "",
        0},
+      // Two fractions with the same whole part keep their own texts.
+      {"sizes that differ only after the point",
+       {"-", "--di", "-t", "10", "--ap", "--ss"},
+       "1.5 a\n1.7 b\n",
+       "a\t1.5\nb\t1.7\n\n[1] 3.2/10 of 3.2, Diff: 6.8, Items: 2/2\n",
+       "",
+       0},
   });
 }
 

@@ -36,12 +36,13 @@ class PrinterTest : public testing::Test {
                                            {"alphabet", 1},
                                            {"Zulu", 4},
                                            {"_under", 2},
-                                           {"Zul", 7}})};
+                                           {"Zul", 7},
+                                           {"zeta", 8}})};
     std::ostringstream out;
     Params quiet = params;
     quiet.hide_summary = true;
     quiet.delimiter = ' ';
-    WriteResult(out, quiet, bins, ResultTotals{28, 7}, true);
+    WriteResult(out, quiet, bins, ResultTotals{36, 8}, true);
     return out.str();
   }
 
@@ -57,19 +58,20 @@ TEST_F(PrinterTest, ItemOrders) {
     const char* order;
   } cases[] = {
       {"bytes, a prefix first", false, false, false,
-       "Alpha Zul Zulu _under alphabet beta \xC3\xA9t\xC3\xA9 "},
+       "Alpha Zul Zulu _under alphabet beta zeta \xC3\xA9t\xC3\xA9 "},
       {"bytes reversed", false, true, false,
-       "\xC3\xA9t\xC3\xA9 beta alphabet _under Zulu Zul Alpha "},
+       "\xC3\xA9t\xC3\xA9 zeta beta alphabet _under Zulu Zul Alpha "},
+      // A small z upper-cases like any other letter: zeta before Zul.
       {"no case, high bytes first", false, false, true,
-       "\xC3\xA9t\xC3\xA9 Alpha alphabet beta Zul Zulu _under "},
+       "\xC3\xA9t\xC3\xA9 Alpha alphabet beta zeta Zul Zulu _under "},
       {"no case reversed", false, true, true,
-       "_under Zulu Zul beta alphabet Alpha \xC3\xA9t\xC3\xA9 "},
+       "_under Zulu Zul zeta beta alphabet Alpha \xC3\xA9t\xC3\xA9 "},
       {"size", true, false, false,
-       "alphabet _under Alpha Zulu beta \xC3\xA9t\xC3\xA9 Zul "},
+       "alphabet _under Alpha Zulu beta \xC3\xA9t\xC3\xA9 Zul zeta "},
       {"size reversed", true, true, false,
-       "Zul \xC3\xA9t\xC3\xA9 beta Zulu Alpha _under alphabet "},
+       "zeta Zul \xC3\xA9t\xC3\xA9 beta Zulu Alpha _under alphabet "},
       {"size wins over no case", true, false, true,
-       "alphabet _under Alpha Zulu beta \xC3\xA9t\xC3\xA9 Zul "},
+       "alphabet _under Alpha Zulu beta \xC3\xA9t\xC3\xA9 Zul zeta "},
   };
   for (const auto& c : cases) {
     Params params;
