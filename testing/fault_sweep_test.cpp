@@ -107,7 +107,7 @@ CliRun ScenarioRun(Scenario scenario, const Fixture& fixture) {
     run.input = "tree\n";
     run.cwd = fixture.root();
   } else {
-    run.args = {"-", "--di", "-t", "100", "--ss", "70 d"};
+    run.args = {"-", "--di", "-t", "100", "--ss", "-v", "70 d"};
     run.input = "60 a\n40 b\n30 c\n";
   }
   run.timeout_seconds = kTimeoutSeconds;
