@@ -5,12 +5,14 @@
 // the items, three bytes each (size, name). After the search, and again
 // after the listing has sorted the bins in place, the packing must be
 // sound: every item exactly once, no empty bin, no bin over capacity, each
-// bin's used equal to its items' sum.
+// bin's used equal to its items' sum; and the listing's summary lines must
+// count every printed bin and, when all are printed, every item once.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -123,6 +125,32 @@ void CheckResult(const Optimizer& engine, const Input& input,
   FUZZ_CHECK(fault.empty(), std::string(when) + ": " + fault);
 }
 
+// The summary lines must account for every printed bin and, when all bins
+// are printed, for every item. Names cannot hold the text looked for: they
+// are one byte and a number.
+void CheckListing(const std::string& listing, const Params& p,
+                  std::size_t bin_count, std::size_t item_count) {
+  if (p.hide_summary) return;
+  const std::string marker = ", Items: ";
+  const std::string all = "/" + std::to_string(item_count) + "\n";
+  std::size_t summaries = 0;
+  std::size_t items = 0;
+  for (std::size_t at = listing.find(marker); at != std::string::npos;
+       at = listing.find(marker, at + 1)) {
+    const std::size_t count = at + marker.size();
+    const std::size_t slash = listing.find('/', count);
+    FUZZ_CHECK(slash != std::string::npos &&
+                   listing.compare(slash, all.size(), all) == 0,
+               "summary line without the input's item count");
+    items += std::stoul(listing.substr(count, slash - count));
+    ++summaries;
+  }
+  const std::size_t shown = std::min<std::size_t>(bin_count, p.bins);
+  FUZZ_CHECK(summaries == shown, "a printed bin has no summary line");
+  FUZZ_CHECK(shown < bin_count || items == item_count,
+             "the summary lines do not count every item once");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -134,13 +162,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   if (sized_items.empty()) return 0;  // The input reader never allows it.
 
   NullBuffer discard;
-  StreamRedirect quiet_out(std::cout, &discard);
+  std::ostringstream listing;
+  StreamRedirect caught_out(std::cout, listing.rdbuf());
   StreamRedirect quiet_err(std::cerr, &discard);
   Input input(setup.params, sized_items);
   std::unique_ptr<Optimizer> engine = MakeEngine(input, setup.engine);
   engine->Search();
   CheckResult(*engine, input, "after the search");
+  listing.str("");  // Only the listing, not the progress lines.
   engine->PrintResult();
   CheckResult(*engine, input, "after the listing");
+  CheckListing(listing.str(), setup.params, engine->result->size(),
+               input.items.size());
   return 0;
 }
