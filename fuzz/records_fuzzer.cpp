@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -238,6 +239,20 @@ std::size_t CountRefusals(const std::string& warnings) {
   return count;
 }
 
+// A record without a readable size is shown whole, blanks and all. Only
+// for newline records: those hold no newline, so a line is a record.
+void CheckUnreadableShownWhole(const std::string& warnings,
+                               const std::vector<std::string>& records) {
+  const std::string prefix = std::string(kIgnoring) + kRefusals[0];
+  const std::set<std::string> known(records.begin(), records.end());
+  std::istringstream lines(warnings);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.compare(0, prefix.size(), prefix) != 0) continue;
+    FUZZ_CHECK(known.count(line.substr(prefix.size())) == 1,
+               "an unreadable record is not shown whole: " + line);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
@@ -285,11 +300,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
 
   // A record holding the refusal text itself would be counted twice.
   if (text.find(kIgnoring) != std::string::npos) return 0;
+  const std::vector<std::string> records = SplitRecords(text, delimiter);
   std::size_t expected = 0;
-  for (const std::string& record : SplitRecords(text, delimiter)) {
+  for (const std::string& record : records) {
     if (!options.direct || !record.empty()) ++expected;
   }
   FUZZ_CHECK(accepted + CountRefusals(warnings.str()) == expected,
              "a record was neither accepted nor refused once");
+  if (options.direct && !options.null_data) {
+    CheckUnreadableShownWhole(warnings.str(), records);
+  }
   return 0;
 }
