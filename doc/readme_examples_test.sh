@@ -149,6 +149,23 @@ for name in dvd-lists backup-tar fullest-set size-records engines; do
   [[ -n ${examples[$name]+set} ]] || fail "the README lost its example"
 done
 
+# The manual page shows the same examples: every line of every README
+# example must stand in it, as a line of its own.
+name=man-page-examples
+page_lines=$(sed -e 's/\\-/-/g' -e 's/\\(aq/'"'"'/g' -e 's/\\e/\\/g' \
+  "$source_dir/doc/quarrimel.1.in")
+missing=""
+for example in "${order[@]}"; do
+  while IFS= read -r line; do
+    [[ -z $line ]] || grep -qxF -- "$line" <<<"$page_lines" || missing+=$'\n'"  $line"
+  done <<<"${examples[$example]}"
+done
+if [[ -z $missing ]]; then
+  passed=$((passed + 1))
+else
+  fail "README example lines missing from doc/quarrimel.1.in:$missing"
+fi
+
 name=first-command
 first=$(grep -m1 '^    cmake -S . -B build && cmake --build build -j2 && ./build/quarrimel ' "$readme")
 if [[ -z $first ]]; then
