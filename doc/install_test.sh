@@ -50,5 +50,25 @@ check "man cannot read the installed page" \
 check "LICENSE is not the GPL-3.0 text" \
   'grep -q "GNU GENERAL PUBLIC LICENSE" "$stage/usr/share/doc/quarrimel/LICENSE" &&
    grep -q "Version 3, 29 June 2007" "$stage/usr/share/doc/quarrimel/LICENSE"'
+# The shells find the completions where they were installed, as they look
+# in /usr/share: bash-completion in $XDG_DATA_DIRS/bash-completion/completions
+# when the command is first completed, zsh along its fpath.
+cd "$stage" || exit 1
+if [[ -r /usr/share/bash-completion/bash_completion ]]; then
+  check "bash-completion does not load the installed completion" \
+    'XDG_DATA_DIRS=$stage/usr/share bash -c "
+      source /usr/share/bash-completion/bash_completion
+      __load_completion quarrimel && complete -p quarrimel" 2>/dev/null |
+     grep -q " -F _quarrimel "'
+else
+  echo "note: bash-completion not installed; its loading not checked"
+fi
+if command -v zsh >/dev/null; then
+  check "zsh's compinit does not find the installed completion" \
+    '[[ $(HOME=$stage zsh -f -c "fpath=($stage/usr/share/zsh/site-functions \$fpath)
+      autoload -Uz compinit && compinit -u -D && print \${_comps[quarrimel]}") == _quarrimel ]]'
+else
+  echo "note: zsh not installed; its loading not checked"
+fi
 echo "$passed passed, $failed failed"
 [[ $failed -eq 0 ]]
