@@ -1,12 +1,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/progress.h"
 
+#include <signal.h>
 #include <sys/ioctl.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <cassert>
+#include <csignal>
 #include <iostream>
+#include <iterator>
 
 #include "driver/params.h"
 #include "driver/size.h"
@@ -56,6 +59,50 @@ bool InForeground() {
   const pid_t group = tcgetpgrp(STDERR_FILENO);
   return group < 0 || group == getpgrp();
 }
+
+// Signals that end the program while a line may be on the terminal.
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM};
+
+// Ends the program as the signal would have, but first clears the line, so
+// that an interrupted run leaves no half report where the shell's prompt
+// comes. Runs once per signal: the handler resets itself on entry, and the
+// signal raised again is delivered when it returns.
+void EraseAndEnd(int signal) {
+  constexpr char kErase[] = "\r\033[K";
+  const ssize_t ignored = write(STDERR_FILENO, kErase, sizeof kErase - 1);
+  (void)ignored;
+  raise(signal);
+}
+
+// Installs EraseAndEnd for the ending signals whose action is the default
+// one, and puts the previous actions back when it goes out of scope. A
+// signal the program inherited as ignored stays ignored.
+class EraseOnSignal {
+ public:
+  EraseOnSignal() {
+    struct sigaction action = {};
+    action.sa_handler = EraseAndEnd;
+    action.sa_flags = SA_RESETHAND | SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (std::size_t k = 0; k < kSignalCount; ++k) {
+      sigaction(kEndingSignals[k], nullptr, &previous_[k]);
+      installed_[k] = previous_[k].sa_handler == SIG_DFL &&
+                      sigaction(kEndingSignals[k], &action, nullptr) == 0;
+    }
+  }
+  ~EraseOnSignal() {
+    for (std::size_t k = 0; k < kSignalCount; ++k) {
+      if (installed_[k]) sigaction(kEndingSignals[k], &previous_[k], nullptr);
+    }
+  }
+  EraseOnSignal(const EraseOnSignal&) = delete;
+  EraseOnSignal& operator=(const EraseOnSignal&) = delete;
+
+ private:
+  static constexpr std::size_t kSignalCount = std::size(kEndingSignals);
+  struct sigaction previous_[kSignalCount];
+  bool installed_[kSignalCount];
+};
 
 }  // namespace
 
@@ -181,7 +228,8 @@ Millis SearchClock::TimeLeft(int32_t generations, Millis now) const {
 
 // ---- Phases -----------------------------------------------------------------
 
-// The line of the phase under way, and std::cerr routed around it.
+// The line of the phase under way, std::cerr routed around it, and the
+// line cleared when a signal ends the program.
 class ProgressPhase {
  public:
   ProgressPhase()
@@ -211,6 +259,7 @@ class ProgressPhase {
   }
 
  private:
+  EraseOnSignal signals_;
   Millis start_;
   std::streambuf* saved_;  // What std::cerr wrote to before the phase.
   ProgressLine line_;

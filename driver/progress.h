@@ -13,13 +13,14 @@
 //
 // The line appears once a phase has lasted a second, is redrawn at most four
 // times a second, and is erased ("\r", then the erase-to-end-of-line
-// sequence) before any message goes to standard error and when the phase
-// ends, so the terminal keeps only the messages. It is never shown under
-// --verbose, when standard error is not a terminal, while this process
-// runs in the background of that terminal, or (while measuring) when the
-// names are read from that terminal. Nothing here writes to standard
-// output or draws from the random generator: a run gives the same listing,
-// exit status and messages with or without a terminal.
+// sequence) before any message goes to standard error, when the phase ends
+// and when SIGINT or SIGTERM ends the program, so the terminal keeps only
+// the messages. It is never shown under --verbose, when standard error is
+// not a terminal, while this process runs in the background of that
+// terminal, or (while measuring) when the names are read from that
+// terminal. Nothing here writes to standard output or draws from the random
+// generator: a run gives the same listing, exit status and messages with or
+// without a terminal.
 #ifndef QUARRIMEL_DRIVER_PROGRESS_H_
 #define QUARRIMEL_DRIVER_PROGRESS_H_
 

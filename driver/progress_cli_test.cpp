@@ -2,6 +2,7 @@
 // The progress line of the built binary, with standard error on a
 // pseudo-terminal: it shows once reading has lasted a second, gives way to
 // every message, is gone at the end, and changes nothing else.
+#include <signal.h>
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -42,6 +43,17 @@ class Fixture {
  private:
   std::string dir_;
 };
+
+// Writes `first`, and `second` once reading has lasted past the delay.
+void WriteSlowly(TerminalRun& run, const std::string& first,
+                 const std::string& second) {
+  run.Write(first);
+  // Reading has begun once the first record is taken: only then does the
+  // second count.
+  ASSERT_TRUE(run.WaitUntilRead(kTimeoutMs));
+  std::this_thread::sleep_for(kPastTheDelay);
+  run.Write(second);
+}
 
 TEST(ProgressCliTest, LineGivesWayToMessagesAndLeavesOnlyThem) {
   const struct {
@@ -87,12 +99,7 @@ TEST(ProgressCliTest, LineGivesWayToMessagesAndLeavesOnlyThem) {
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
     TerminalRun run(c.args, fixture.dir());
-    run.Write(c.first);
-    // Reading has begun once the first record is taken: only then does the
-    // second count.
-    ASSERT_TRUE(run.WaitUntilRead(kTimeoutMs));
-    std::this_thread::sleep_for(kPastTheDelay);
-    run.Write(c.second);
+    WriteSlowly(run, c.first, c.second);
     if (c.line != nullptr) {
       EXPECT_TRUE(run.WaitFor(c.line, kTimeoutMs));
     }
@@ -112,6 +119,19 @@ TEST(ProgressCliTest, LineGivesWayToMessagesAndLeavesOnlyThem) {
     if (c.line == nullptr) {
       EXPECT_EQ(shown.err.find("\033["), std::string::npos) << shown.err;
     }
+  }
+}
+
+TEST(ProgressCliTest, InterruptedRunLeavesNoLine) {
+  for (const int signal : {SIGINT, SIGTERM}) {
+    SCOPED_TRACE(signal);
+    TerminalRun run({"-", "--di", "-t", "1000"});
+    WriteSlowly(run, "100 a\n", "200 b\n");
+    ASSERT_TRUE(run.WaitFor("Reading: 2 records", kTimeoutMs));
+    run.Signal(signal);
+    const CliResult shown = run.Finish();
+    EXPECT_EQ(shown.status, 128 + signal);  // Still ended by the signal.
+    EXPECT_EQ(Screen(shown.err), "") << shown.err;
   }
 }
 

@@ -153,6 +153,8 @@ void TerminalRun::Write(const std::string& input) {
   }
 }
 
+void TerminalRun::Signal(int signal) { kill(pid_, signal); }
+
 bool TerminalRun::WaitUntilRead(int timeout_ms) {
   const long deadline = NowMs() + timeout_ms;
   for (;;) {

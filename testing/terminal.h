@@ -52,6 +52,7 @@ class TerminalRun {
   TerminalRun& operator=(const TerminalRun&) = delete;
 
   void Write(const std::string& input);
+  void Signal(int signal);
   // Waits until the program has read everything written so far; false if
   // it has not after `timeout_ms`.
   bool WaitUntilRead(int timeout_ms);
