@@ -29,8 +29,9 @@ constexpr double kByteCountLimit = 18446744073709551616.0;
 constexpr std::size_t kReadChunk = 1 << 18;
 
 [[noreturn]] void ThrowReadError() {
+  const char* reason = std::strerror(errno);  // Before anything allocates.
   throw std::runtime_error(std::string("Could not read standard input: ") +
-                           std::strerror(errno));
+                           reason);
 }
 
 // read() that retries after a signal, and waits for data when the

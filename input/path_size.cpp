@@ -97,8 +97,9 @@ ScopedWorkingDir::~ScopedWorkingDir() {
 void ScopedWorkingDir::Leave() {
   if (!entered_) return;
   if (chdir(start_.c_str()) != 0) {
+    const int error = errno;  // Before building the message can change it.
     throw std::runtime_error("Could not return to the starting directory " +
-                             start_ + ": " + std::strerror(errno));
+                             start_ + ": " + std::strerror(error));
   }
   entered_ = false;
 }
