@@ -350,6 +350,31 @@ TEST(CliTest, UnwritableOutputIsAnError) {
             "device\n");
 }
 
+// A non-blocking pipe that is full refuses a write for now: the program
+// waits for room instead of taking it for a failure.
+TEST(CliTest, FullNonBlockingOutputIsWaitedFor) {
+  char path[] = "/tmp/quarrimel_cli_input_XXXXXX";
+  const int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  std::string input;
+  for (int i = 0; i < 20000; ++i) input += "1 item" + std::to_string(i) + "\n";
+  ASSERT_EQ(write(fd, input.data(), input.size()),
+            static_cast<ssize_t>(input.size()));
+  close(fd);
+  CliRun run;
+  run.args = {"-", "--di", "-t", "100", "--ap", "--hs"};
+  run.stdin_file = path;
+  const CliResult blocking = RunQuarrimel(run);
+  run.nonblocking_stdout = true;
+  run.stdout_delay_ms = 300;
+  const CliResult result = RunQuarrimel(run);
+  unlink(path);
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+  EXPECT_GT(result.out.size(), 65536u) << "more than a pipe holds";
+  EXPECT_EQ(result.out, blocking.out);
+}
+
 // A run that cannot get the memory it needs says so, with status 3, and
 // prints no listing at all rather than a partial one.
 TEST(CliTest, MemoryThatCannotBeHadIsReported) {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/standard_output.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -8,11 +9,27 @@
 
 #include "driver/errors.h"
 
+namespace {
+
+// A descriptor inherited in non-blocking mode refuses a write while its
+// pipe is full; that is a reason to wait, not a failure.
+bool WaitUntilWritable() {
+  pollfd ready = {STDOUT_FILENO, POLLOUT, 0};
+  while (poll(&ready, 1, -1) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool StandardOutputBuffer::WriteAll(const char* data, std::size_t size) {
   while (size > 0 && error_ == 0) {
     const ssize_t written = write(STDOUT_FILENO, data, size);
     if (written < 0) {
-      if (errno != EINTR) error_ = errno;
+      const int error = errno;
+      const bool again = error == EAGAIN || error == EWOULDBLOCK;
+      if (error != EINTR && !(again && WaitUntilWritable())) error_ = error;
       continue;
     }
     data += written;

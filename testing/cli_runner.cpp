@@ -43,6 +43,9 @@ void RedirectFromFile(const std::string& path, int fd, int flags) {
   } else {
     RedirectFromFile(run.stdout_file, 1, O_WRONLY | O_CREAT | O_TRUNC);
   }
+  if (run.nonblocking_stdout) {
+    fcntl(1, F_SETFL, fcntl(1, F_GETFL) | O_NONBLOCK);
+  }
   dup2(err[1], 2);
   for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) close(fd);
   if (!run.cwd.empty() && chdir(run.cwd.c_str()) != 0) _exit(126);
@@ -129,6 +132,7 @@ CliResult RunQuarrimel(const CliRun& run) {
   close(out[1]);
   close(err[1]);
   CliResult result;
+  if (run.stdout_delay_ms != 0) usleep(run.stdout_delay_ms * 1000);
   Pump(run.input, in[1], out[0], err[0], result);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {

@@ -16,6 +16,10 @@ struct CliRun {
   std::vector<std::string> env;    // "NAME=value" added to the environment.
   unsigned long memory_limit = 0;  // If set, the child's address space limit.
   unsigned timeout_seconds = 0;    // If set, SIGALRM ends a child that hangs.
+  // Standard output a pipe in non-blocking mode, not read for this long:
+  // the child finds it full.
+  bool nonblocking_stdout = false;
+  unsigned stdout_delay_ms = 0;
 };
 
 struct CliResult {
