@@ -58,7 +58,6 @@ void ChooseSearch(ByteReader& bytes, Setup& s) {
   s.scale = std::ldexp(1.0, (engine >> 5) * 4);  // 1 to 2^28.
   p.ga_pop_size = 3 + (ga & 7);
   p.ga_num_generations = 1 + ((ga >> 3) & 7);
-  p.ga_sel_pressure = ga >> 6;  // 0 to 3; below 3 means 2.
   p.ga_cross_prob = static_cast<float>(odds & 15) / 15;
   p.ga_mutation_prob = static_cast<float>(odds >> 4) / 15;
   p.ga_seed = 1 + bytes.Next();
@@ -83,6 +82,11 @@ void ChooseListing(ByteReader& bytes, Params& p) {
   p.sort_by_size = order & 1;
   p.sort_reverse = order & 2;
   p.no_case = order & 4;
+  // The spare bits of the order byte: a tournament size of 0 to 15 (below 3
+  // means 2; above the population size the population grows to fit) and a
+  // theoretical minimum of 1 bin to stop at, or 0 to compute it.
+  p.ga_sel_pressure = (order >> 3) & 15;
+  p.ga_theo_bins = order >> 7;
   if (bins != 0) p.bins = bins;
 }
 
