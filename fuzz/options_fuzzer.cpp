@@ -2,10 +2,12 @@
 // Fuzz target: the program's whole option parsing. The input, split at NUL
 // bytes, is the argument list after the program name. Parsing must either
 // succeed with a sound parameters record or throw one of the program's two
-// error families; any other exception escapes and counts as a crash.
+// error families; any other exception escapes and counts as a crash. The
+// only warning written is the documented one for a repeated flag.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -65,6 +67,30 @@ void CheckParams(const Params& p, const std::vector<char*>& argv) {
   }
 }
 
+// The program's options warn about one thing only: a flag given again.
+// Each warning names an argument as it was typed.
+void CheckWarnings(const std::string& warnings,
+                   const std::vector<std::string>& words) {
+  const std::string open = "> Option '";
+  const std::string close = "' was declared more than once.\n";
+  std::size_t at = 0;
+  while (at < warnings.size()) {
+    FUZZ_CHECK(warnings.compare(at, open.size(), open) == 0,
+               "undocumented warning: " + warnings.substr(at, 80));
+    at += open.size();
+    bool named = false;
+    for (const std::string& word : words) {
+      if (warnings.compare(at, word.size(), word) == 0 &&
+          warnings.compare(at + word.size(), close.size(), close) == 0) {
+        at += word.size() + close.size();
+        named = true;
+        break;
+      }
+    }
+    FUZZ_CHECK(named, "warning names no argument: " + warnings.substr(at, 80));
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -78,8 +104,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   int argc = static_cast<int>(argv.size()) - 1;
 
   NullBuffer discard;
+  std::ostringstream warnings;
   StreamRedirect quiet_out(std::cout, &discard);
-  StreamRedirect quiet_err(std::cerr, &discard);
+  StreamRedirect caught_err(std::cerr, warnings.rdbuf());
   Params params;
   params.argc = &argc;
   params.argv = argv.data();
@@ -90,5 +117,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   } catch (const E_Exception& e) {
     FUZZ_CHECK(*e.what() != '\0', "program error without a message");
   }
+  CheckWarnings(warnings.str(), words);
   return 0;
 }
