@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "driver/progress.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdint>
 #include <ostream>
 #include <sstream>
@@ -9,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/params.h"
+#include "testing/terminal.h"
 
 namespace {
 
@@ -125,6 +129,59 @@ TEST(ProgressTextTest, SearchingLineFitsEightyColumns) {
   const std::string large =
       SearchingText(575, 575, 34567, 33333, 754 * 1000, 3723 * 1000);
   EXPECT_LT(large.size(), 80u) << large;
+}
+
+// Standard input and error go to `path` while this lives.
+class StdioTo {
+ public:
+  explicit StdioTo(const std::string& path)
+      : saved_in_(dup(STDIN_FILENO)), saved_err_(dup(STDERR_FILENO)) {
+    const int fd = open(path.c_str(), O_RDWR | O_NOCTTY);
+    dup2(fd, STDIN_FILENO);
+    dup2(fd, STDERR_FILENO);
+    close(fd);
+  }
+  ~StdioTo() {
+    dup2(saved_in_, STDIN_FILENO);
+    dup2(saved_err_, STDERR_FILENO);
+    close(saved_in_);
+    close(saved_err_);
+  }
+
+ private:
+  int saved_in_;
+  int saved_err_;
+};
+
+TEST(MeasuringProgressTest, ShownOnATerminalUnlessVerboseOrTyping) {
+  const struct {
+    const char* name;
+    bool verbose;
+    bool read_stdin;  // Standard input is the terminal too.
+    const char* shown;
+  } cases[] = {
+      {"names from the arguments", false, false,
+       "\rMeasuring: 1 file, 7Bytes\033[K\r\033[K"},
+      {"--verbose", true, false, ""},
+      {"names typed on the terminal", false, true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Params params;
+    params.verbose = c.verbose;
+    params.read_stdin = c.read_stdin;
+    PseudoTerminal terminal;
+    {
+      const StdioTo redirect(terminal.slave_name());
+      SetProgressTiming(ProgressTiming{0, 0});
+      const MeasuringProgress progress(params);
+      MeasuringProgress::Note(7);
+      SetProgressTiming(ProgressTiming{});
+    }
+    std::string shown;
+    terminal.Read(shown, 100);
+    EXPECT_EQ(shown, c.shown);
+  }
 }
 
 }  // namespace
