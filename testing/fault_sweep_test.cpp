@@ -176,37 +176,25 @@ std::string ReadFile(const std::string& path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-// What one failed call led to; adds a test failure for anything a user
-// could not trust.
-Outcome Judge(const SweepRow& row, const CliResult& clean,
-              const CliResult& result, const std::string& injected) {
-  EXPECT_LT(result.status, 128) << "killed by a signal (crash or hang)";
-  for (const char* sign : {"terminate called", "Sanitizer", "runtime error"})
-    EXPECT_EQ(result.err.find(sign), std::string::npos) << result.err;
-  if (result.status != 0) {
-    const std::string expected = std::string("\n> Error: ") + row.error_text;
-    if (expected.back() == '*') {
-      const std::size_t at = result.err.rfind("\n> Error: ");
-      EXPECT_NE(at, std::string::npos) << result.err;
-      if (at != std::string::npos) {
-        EXPECT_TRUE(StartsWith(result.err.substr(at),
-                               expected.substr(0, expected.size() - 1)))
-            << result.err;
-      }
-    } else {
-      const std::string line = expected + "\n";
-      EXPECT_GE(result.err.size(), line.size());
-      EXPECT_EQ(result.err.substr(result.err.size() -
-                                  std::min(line.size(), result.err.size())),
-                line);
-    }
-    return Outcome::kError;
+// The last "> Error: " line is the row's: whole, or up to its '*'.
+void CheckErrorLine(const SweepRow& row, const std::string& err) {
+  const std::string expected = std::string("\n> Error: ") + row.error_text;
+  const std::size_t at = err.rfind("\n> Error: ");
+  ASSERT_NE(at, std::string::npos) << err;
+  const std::string last = err.substr(at);
+  if (expected.back() == '*') {
+    EXPECT_TRUE(StartsWith(last, expected.substr(0, expected.size() - 1)))
+        << err;
+  } else {
+    EXPECT_EQ(last, expected + "\n");
   }
-  if (result.err.empty()) {
-    EXPECT_EQ(result.out, clean.out) << "a silent change of the result";
-    return Outcome::kClean;
-  }
-  // Exactly one cause, and the items it cost reported as ignored.
+}
+
+// A run that went on after a failure: exactly one cause reported, every
+// item it cost reported as ignored, and what is listed no bigger than in the
+// clean run, smaller somewhere, and summed right.
+void CheckReported(const CliResult& clean, const CliResult& result,
+                   const std::string& injected) {
   const Listing before = ParseListing(clean.out);
   const Listing after = ParseListing(result.out);
   int causes = 0;
@@ -248,6 +236,24 @@ Outcome Judge(const SweepRow& row, const CliResult& clean,
   unsigned long long sum = 0;
   for (const auto& [name, size] : after.items) sum += std::stoull(size);
   EXPECT_EQ(Between(after.total, "(", ')'), std::to_string(sum));
+}
+
+// What one failed call led to; adds a test failure for anything a user
+// could not trust.
+Outcome Judge(const SweepRow& row, const CliResult& clean,
+              const CliResult& result, const std::string& injected) {
+  EXPECT_LT(result.status, 128) << "killed by a signal (crash or hang)";
+  for (const char* sign : {"terminate called", "Sanitizer", "runtime error"})
+    EXPECT_EQ(result.err.find(sign), std::string::npos) << result.err;
+  if (result.status != 0) {
+    CheckErrorLine(row, result.err);
+    return Outcome::kError;
+  }
+  if (result.err.empty()) {
+    EXPECT_EQ(result.out, clean.out) << "a silent change of the result";
+    return Outcome::kClean;
+  }
+  CheckReported(clean, result, injected);
   return Outcome::kReported;
 }
 
