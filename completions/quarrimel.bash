@@ -40,8 +40,9 @@ _quarrimel() {
       return
       ;;
     --bs | --bins-separator | --ew | --enclose-with | --dw | --delimit-with)
-      # One character; the escapes are the ones that are hard to type.
-      _quarrimel_offer "$cur" "'\\0'" "'\\n'" "'\\t'"
+      # One character; the escapes are the ones that are hard to type,
+      # offered with the backslash quoted for the shell.
+      _quarrimel_offer "$cur" '\\0' '\\n' '\\t'
       return
       ;;
     --bins | --vols | -B | --block-size | --ga-s | --ga-seed | --ga-ng | \

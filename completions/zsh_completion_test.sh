@@ -71,5 +71,6 @@ expect "quarrimel --ga-" $ga_options '!7file'
 expect "quarrimel -t 7" 7k 7m 7g 7t '!7file'
 expect "quarrimel -t 7m fix" fixture_file fixture_dir
 expect "quarrimel -t 7m --ga-s 7" '!7file'
+expect "quarrimel --dw " 'NUL' 'newline' 'tab' '!7file'
 echo "$passed passed, $failed failed"
 [ $failed -eq 0 ]
