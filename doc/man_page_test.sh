@@ -28,5 +28,14 @@ if ! grep -q "^\.TH QUARRIMEL 1 [^ ]* \"quarrimel $version\"" "$page"; then
 else
   passed=$((passed + 1))
 fi
+# whatis and apropos read the NAME line through lexgrog (man-db).
+if command -v lexgrog >/dev/null; then
+  if lexgrog "$page" | grep -q '"quarrimel - [a-z]'; then
+    passed=$((passed + 1))
+  else
+    echo "FAIL: lexgrog finds no whatis entry: $(lexgrog "$page")"
+    failed=$((failed + 1))
+  fi
+fi
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
