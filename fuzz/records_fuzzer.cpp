@@ -4,7 +4,8 @@
 // unit, --min, --max, -B, the target); the rest is standard input. Every
 // accepted item must be packable: a finite size within the target and the
 // limits, a whole number of blocks unless sizes are plain numbers; every
-// record must be accepted or refused with one of the documented messages.
+// record must be accepted, named as its record says, or refused with one of
+// the documented messages.
 //
 // In file-name mode the records are measured on the file system, from a
 // small tree made at start-up: names with a '/' and the name ".." are
@@ -220,6 +221,35 @@ void CheckItems(const Input& input, const Params& p) {
   FUZZ_CHECK(total == input.totalSize, "total differs from the items' sum");
 }
 
+// The name a record gives its item: in file-name mode the record itself;
+// in direct input the text after the one blank that ends the size token,
+// or the token itself when nothing follows it.
+std::string ExpectedName(const std::string& record, bool direct) {
+  if (!direct) return record;
+  const char blanks[] = " \t";
+  const std::size_t first = record.find_first_not_of(blanks);
+  if (first == std::string::npos) return "";
+  const std::size_t blank = record.find_first_of(blanks, first);
+  if (blank == std::string::npos) return record.substr(first);
+  return record.substr(blank + 1);
+}
+
+// The items carry their records' names, in the order of the records.
+void CheckNames(const Input& input, const std::vector<std::string>& records,
+                bool direct) {
+  std::size_t next = 0;
+  for (const Item* item : input.items) {
+    while (next < records.size() &&
+           ExpectedName(records[next], direct) != item->name) {
+      ++next;
+    }
+    FUZZ_CHECK(next < records.size(),
+               "an item's name is no record's, or out of order: " +
+                   std::string(item->name));
+    ++next;
+  }
+}
+
 // Counts the refusals in the warnings, checking that each is documented.
 std::size_t CountRefusals(const std::string& warnings) {
   std::size_t count = 0;
@@ -292,6 +322,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (!ParseOptions(params)) FuzzFail("fixed options refused");
     Input input(params);
     CheckItems(input, params);
+    CheckNames(input, SplitRecords(text, delimiter), options.direct);
     accepted = input.items.size();
   } catch (const E_Exception& e) {
     FUZZ_CHECK(std::string(e.what()) == "No input to process",
