@@ -6,11 +6,13 @@
 // after the listing has sorted the bins in place, the packing must be
 // sound: every item exactly once, no empty bin, no bin over capacity, each
 // bin's used equal to its items' sum; and the listing's summary lines must
-// count every printed bin and, when all are printed, every item once.
+// count every printed bin and, when all are printed, every item once; and
+// with sizes shown, every item is printed once with its own size.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -18,6 +20,7 @@
 #include <vector>
 
 #include "driver/params.h"
+#include "driver/size.h"
 #include "engines/best_fit.h"
 #include "engines/genetic_algorithm.h"
 #include "engines/optimizer.h"
@@ -155,6 +158,45 @@ void CheckListing(const std::string& listing, const Params& p,
              "the summary lines do not count every item once");
 }
 
+// With sizes shown after a tab and a newline after each name, every item
+// line of the listing is "name<TAB>size". Each item must be printed once,
+// with its own size, when every bin is printed. Skipped for names holding a
+// tab or a newline, which such a line cannot tell apart.
+void CheckItemLines(const std::string& listing, const Params& p,
+                    const Input& input, std::size_t bin_count) {
+  if (p.hide_items || !p.show_size || p.enclose || p.delimiter != '\n' ||
+      p.bins < bin_count) {
+    return;
+  }
+  std::map<std::string, std::pair<const Item*, int>> printed;
+  for (const Item* item : input.items) {
+    const std::string name(item->name);
+    if (name.find_first_of("\t\n") != std::string::npos) return;
+    printed[name] = {item, 0};
+  }
+  std::istringstream lines(listing);
+  for (std::string line; std::getline(lines, line);) {
+    std::size_t tab = line.find('\t');
+    if (tab == std::string::npos) continue;  // A summary or an empty line.
+    auto found = printed.find(line.substr(0, tab));
+    // The first item of a bin after the first follows the bins separator.
+    if (found == printed.end() && line[0] == p.bins_separator) {
+      line.erase(0, 1);
+      --tab;
+      found = printed.find(line.substr(0, tab));
+    }
+    FUZZ_CHECK(found != printed.end(), "an unknown item is printed: " + line);
+    ++found->second.second;
+    FUZZ_CHECK(line.substr(tab + 1) == FormatSize(p, found->second.first->size),
+               "an item is printed with another size: " + line +
+                   " instead of " + FormatSize(p, found->second.first->size));
+  }
+  for (const auto& entry : printed) {
+    FUZZ_CHECK(entry.second.second == 1,
+               "an item is not printed exactly once: " + entry.first);
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
@@ -178,5 +220,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   CheckResult(*engine, input, "after the listing");
   CheckListing(listing.str(), setup.params, engine->result->size(),
                input.items.size());
+  CheckItemLines(listing.str(), setup.params, input, engine->result->size());
   return 0;
 }
