@@ -24,10 +24,12 @@ for target in "${targets[@]}"; do
   log="$build/fuzz-logs/$target.log"
   mkdir -p "$work" "$crashes" "$(dirname "$log")"
   echo "== $target: ${seconds}s from fuzz/corpus/$target"
+  dict=()
+  [ -f "$here/$target.dict" ] && dict=(-dict="$here/$target.dict")
   status=0
   # -timeout: an input that runs this long is a hang, and fails like a crash.
   "$fuzzer" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
-    -artifact_prefix="$crashes/" "$work" "$here/corpus/$target" \
+    "${dict[@]}" -artifact_prefix="$crashes/" "$work" "$here/corpus/$target" \
     >"$log" 2>&1 || status=$?
   last="$(grep -E '^#[0-9]+' "$log" | tail -n 1 || true)"
   runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")"
