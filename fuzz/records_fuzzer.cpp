@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Fuzz target: standard-input records through the input reader. The first
 // bytes choose the options (NUL or newline records, direct input and its
-// unit, --min, --max, -B, the target); the rest is standard input. Every
+// unit, --min, --max, -B, the target, and whether standard input arrives
+// all at once or in small pieces); the rest is standard input. Every
 // accepted item must be packable: a finite size within the target and the
 // limits, a whole number of blocks unless sizes are plain numbers; every
 // record must be accepted, named as its record says, or refused with one of
@@ -14,6 +15,7 @@
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/mman.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,6 +44,9 @@ const char* const kTargets[] = {"1",    "100", "1000.5", "4k",
 const char* const kLimits[] = {"1", "10", "0.5", "1k", "2k", "1m", "1e30", "x"};
 const char* const kBlocks[] = {"1",    "2",    "512",     "1000",
                                "1024", "4096", "1000000", "2147483647"};
+// Bytes per read() when standard input comes in pieces.
+const std::size_t kPieces[] = {1, 2, 3, 7};
+constexpr std::size_t kMaxPieces = 64;
 const char* const kUnits[] = {nullptr,  "--di-b", "--di-k", "--di-m",
                               "--di-g", "--di-t", nullptr,  nullptr};
 
@@ -162,8 +167,31 @@ void SetStandardInput(const std::string& text) {
   if (ftruncate(stdin_file, 0) != 0 ||
       pwrite(stdin_file, text.data(), text.size(), 0) !=
           static_cast<ssize_t>(text.size()) ||
-      lseek(stdin_file, 0, SEEK_SET) != 0) {
+      lseek(stdin_file, 0, SEEK_SET) != 0 ||
+      dup2(stdin_file, STDIN_FILENO) < 0) {  // It may be a socket since.
     FuzzFail("cannot fill standard input");
+  }
+}
+
+// Standard input as a packet socket holding `text` in pieces of at least
+// `piece` bytes: each read() returns one piece, so records reach the reader
+// split across reads at places the input chooses, the same on every run.
+void SetStandardInputInPieces(const std::string& text, std::size_t piece) {
+  int ends[2];
+  if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, ends) != 0) {
+    FuzzFail("cannot make a socket for standard input");
+  }
+  // Few enough pieces to fit the socket's buffer without a second thread.
+  piece = std::max(piece, text.size() / kMaxPieces + 1);
+  for (std::size_t at = 0; at < text.size(); at += piece) {
+    const std::size_t n = std::min(piece, text.size() - at);
+    if (write(ends[1], text.data() + at, n) != static_cast<ssize_t>(n)) {
+      FuzzFail("cannot fill standard input");
+    }
+  }
+  if (close(ends[1]) != 0 || dup2(ends[0], STDIN_FILENO) < 0 ||
+      close(ends[0]) != 0) {
+    FuzzFail("cannot replace standard input");
   }
 }
 
@@ -171,6 +199,7 @@ struct Options {
   std::vector<std::string> words{"quarrimel", "-"};
   bool null_data = false;
   bool direct = false;
+  std::size_t piece = 0;  // Bytes per read(); 0 = all at once.
 };
 
 Options ChooseOptions(ByteReader& bytes) {
@@ -178,6 +207,7 @@ Options ChooseOptions(ByteReader& bytes) {
   const uint8_t mode = bytes.Next();
   const uint8_t values = bytes.Next();
   const uint8_t limits = bytes.Next();
+  if (values & 64) o.piece = kPieces[limits >> 6];
   o.null_data = mode & 1;
   o.direct = mode & 2;
   if (o.null_data) o.words.push_back("-z");
@@ -302,7 +332,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   std::string text(reinterpret_cast<const char*>(bytes.Rest()),
                    bytes.RestSize());
   if (!options.direct) ConfineToTree(text, delimiter);
-  SetStandardInput(text);
+  if (options.piece == 0) {
+    SetStandardInput(text);
+  } else {
+    SetStandardInputInPieces(text, options.piece);
+  }
 
   std::vector<char*> argv;
   for (std::string& word : options.words) argv.push_back(&word[0]);
