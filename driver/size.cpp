@@ -7,6 +7,7 @@
 #include <ios>
 #include <istream>
 #include <locale>
+#include <memory>
 #include <new>
 #include <ostream>
 #include <sstream>
@@ -23,15 +24,28 @@ bool IsStreamSpace(char c) {
 
 bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)); }
 
-using NumberFacet = std::num_get<char, const char*>;
+// The number reader of the standard library, with a public destructor so
+// that it can be freed should the locale meant to own it not be made.
+struct NumberFacet : std::num_get<char, const char*> {
+  ~NumberFacet() override = default;
+};
 
 // What `stream >> double` reads with, built once: the facet reads the text's
 // bytes in place, and the unbuffered stream only lends it the flags of a new
 // stream (decimal, "C" locale). Making a string stream per call would cost
 // more than the reading on the direct-input path.
+// The "C" locale with a facet of its own. The locale takes the facet only
+// once it is made: if making it fails, the facet is freed here.
+std::locale WithNumberFacet() {
+  auto facet = std::make_unique<NumberFacet>();
+  std::locale locale(std::locale::classic(), facet.get());
+  facet.release();
+  return locale;
+}
+
 struct NumberReader {
   NumberReader()
-      : locale(std::locale::classic(), new NumberFacet),
+      : locale(WithNumberFacet()),
         stream(nullptr),
         facet(std::use_facet<NumberFacet>(locale)) {
     stream.imbue(locale);
