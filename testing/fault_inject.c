@@ -35,6 +35,9 @@ static long calls;  // Calls of the target function so far.
 // getenv() and the string functions take no memory, so this is safe even
 // when malloc() itself asks.
 static void Configure(void) {
+  // A sanitizer's runtime allocates before the C library has set up the
+  // environment: read it only once it is there.
+  if (environ == NULL) return;
   configured = 1;
   const char* setting = getenv("QUARRIMEL_FAULT");
   if (setting == NULL) return;
@@ -184,4 +187,32 @@ void free(void* block) {
     resolving_free = 0;
   }
   real_free(block);
+}
+
+// operator new and delete, through malloc() and free(): a sanitizer's
+// runtime serves operator new from its own allocator, which a sweep of
+// malloc() would never reach. Preloaded ahead of that runtime, these send
+// every allocation of the program through the counting malloc() above, and
+// the runtime still sees each block taken and given back in pairs. The
+// names are the mangled ones, as this file is C; a failed allocation throws
+// std::bad_alloc through the C++ library's own helper.
+extern void _ZSt17__throw_bad_allocv(void) __attribute__((noreturn));
+
+static void* NewBlock(size_t size) {
+  void* block = malloc(size == 0 ? 1 : size);
+  if (block == NULL) _ZSt17__throw_bad_allocv();
+  return block;
+}
+
+void* _Znwm(size_t size) { return NewBlock(size); }
+void* _Znam(size_t size) { return NewBlock(size); }
+void _ZdlPv(void* block) { free(block); }
+void _ZdaPv(void* block) { free(block); }
+void _ZdlPvm(void* block, size_t size) {
+  (void)size;
+  free(block);
+}
+void _ZdaPvm(void* block, size_t size) {
+  (void)size;
+  free(block);
 }
