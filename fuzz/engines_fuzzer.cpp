@@ -161,7 +161,8 @@ void CheckListing(const std::string& listing, const Params& p,
 // With sizes shown after a tab and a newline after each name, every item
 // line of the listing is "name<TAB>size". Each item must be printed once,
 // with its own size, when every bin is printed. Skipped for names holding a
-// tab or a newline, which such a line cannot tell apart.
+// tab or a newline, or starting with the bins separator, which such a line
+// cannot tell apart.
 void CheckItemLines(const std::string& listing, const Params& p,
                     const Input& input, std::size_t bin_count) {
   if (p.hide_items || !p.show_size || p.enclose || p.delimiter != '\n' ||
@@ -172,6 +173,7 @@ void CheckItemLines(const std::string& listing, const Params& p,
   for (const Item* item : input.items) {
     const std::string name(item->name);
     if (name.find_first_of("\t\n") != std::string::npos) return;
+    if (name[0] == p.bins_separator) return;  // The separator or the name?
     printed[name] = {item, 0};
   }
   std::istringstream lines(listing);
