@@ -5,13 +5,13 @@
 #include <cmath>
 #include <iostream>
 #include <limits>
+#include <utility>
 
 #include "driver/params.h"
 #include "input/input.h"
 
 namespace {
 
-constexpr std::size_t kLastPosition = std::numeric_limits<std::size_t>::max();
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 }  // namespace
@@ -20,23 +20,27 @@ BestFit::BestFit(Input& input) : Optimizer(input) {}
 
 void BestFit::Search() {
   if (params.verbose) PrintHeader(std::cout);
-  bins_.clear();
-  result = &bins_;
+  bins_ = FlatBins();
+  rooms_ = RoomTree();
   // Bins left with less room than the smallest item are never chosen again;
-  // leaving them out of the index keeps it small and its lookups fast.
+  // leaving them out of the tree keeps it small and its lookups fast.
   smallest_item_ = kInfinity;
   for (const Item* item : input.items) {
     smallest_item_ = std::min(smallest_item_, item->size);
   }
-  RoomIndex rooms;
-  for (Item* item : input.items) {
-    auto entry = ChooseBin(rooms, item->size);
-    if (entry == rooms.end()) {
-      OpenBin(rooms, item);
+  std::vector<std::uint32_t> bin_of;  // Per item of input.items.
+  bin_of.reserve(input.items.size());
+  for (const Item* item : input.items) {
+    const std::uint32_t bin = ChooseBin(item->size);
+    if (bin == RoomTree::kNone) {
+      bin_of.push_back(OpenBin(item->size));
     } else {
-      AddToBin(rooms, entry, item);
+      AddToBin(bin, item->size);
+      bin_of.push_back(bin);
     }
   }
+  rooms_ = RoomTree();
+  GatherByBin(bin_of);
 }
 
 // The bin a scan of every bin would choose: the smallest leftover (room -
@@ -46,40 +50,65 @@ void BestFit::Search() {
 // round to the same leftover, though; that can only happen if the very next
 // double above the room already does, and only then are the larger rooms
 // visited, one lookup per distinct room.
-BestFit::RoomIndex::iterator BestFit::ChooseBin(RoomIndex& rooms,
-                                                double size) const {
-  auto best = rooms.lower_bound({size, 0});
-  if (best == rooms.end()) return best;
-  const double leftover = best->first - size;
-  if (std::nextafter(best->first, kInfinity) - size != leftover) return best;
-  // Each lookup skips the later bins of a room: its first entry is the
-  // earliest of them.
-  for (auto it = rooms.upper_bound({best->first, kLastPosition});
-       it != rooms.end() && it->first - size == leftover;
-       it = rooms.upper_bound({it->first, kLastPosition})) {
-    if (it->second < best->second) best = it;
+std::uint32_t BestFit::ChooseBin(double size) const {
+  std::uint32_t best = rooms_.FirstAtLeast(size);
+  if (best == RoomTree::kNone) return best;
+  const double room = rooms_.RoomOf(best);
+  const double leftover = room - size;
+  if (std::nextafter(room, kInfinity) - size != leftover) return best;
+  // Each lookup skips the later bins of a room: the first is the earliest.
+  for (std::uint32_t bin = rooms_.FirstAbove(room);
+       bin != RoomTree::kNone && rooms_.RoomOf(bin) - size == leftover;
+       bin = rooms_.FirstAbove(rooms_.RoomOf(bin))) {
+    best = std::min(best, bin);
   }
   return best;
 }
 
-void BestFit::AddToBin(RoomIndex& rooms, RoomIndex::iterator entry,
-                       Item* item) {
-  // Re-key the bin's node rather than free one and allocate another.
-  auto node = rooms.extract(entry);
-  Bin& bin = bins_[node.value().second];
-  bin.Add(item);
-  if (bin.room() < smallest_item_) return;
-  node.value().first = bin.room();
-  rooms.insert(std::move(node));
+void BestFit::AddToBin(std::uint32_t bin, double size) {
+  rooms_.Erase(bin);
+  bins_.used[bin] += size;
+  ++bins_.counts[bin];
+  if (Room(bin) >= smallest_item_) rooms_.Insert(bin, Room(bin));
 }
 
-void BestFit::OpenBin(RoomIndex& rooms, Item* item) {
-  bins_.emplace_back();
-  Bin& bin = bins_.back();
-  bin.capacity = params.target;
-  bin.Add(item);
-  if (bin.room() >= smallest_item_)
-    rooms.insert({bin.room(), bins_.size() - 1});
+double BestFit::Room(std::uint32_t bin) const {
+  return params.target - bins_.used[bin];
+}
+
+std::uint32_t BestFit::OpenBin(double size) {
+  const auto bin = static_cast<std::uint32_t>(bins_.used.size());
+  bins_.used.push_back(size);
+  bins_.counts.push_back(1);
+  if (Room(bin) >= smallest_item_) rooms_.Insert(bin, Room(bin));
+  return bin;
+}
+
+// A counting sort done in place: each item's bin becomes its place in the
+// gathered list, and then every cycle of that permutation is walked once.
+// No second item list is needed, which on millions of items is the largest
+// block the search would otherwise hold.
+void BestFit::GatherByBin(std::vector<std::uint32_t>& bin_of) {
+  std::vector<std::uint32_t> next_place(bins_.counts.size());
+  std::uint32_t place = 0;
+  for (std::size_t b = 0; b < bins_.counts.size(); ++b) {
+    next_place[b] = place;
+    place += bins_.counts[b];
+  }
+  std::vector<std::uint32_t>& place_of = bin_of;
+  for (std::uint32_t& entry : place_of) entry = next_place[entry]++;
+  std::vector<Item*>& items = input.items;
+  for (std::uint32_t k = 0; k < place_of.size(); ++k) {
+    while (place_of[k] != k) {
+      const std::uint32_t to = place_of[k];
+      std::swap(items[k], items[to]);
+      std::swap(place_of[k], place_of[to]);
+    }
+  }
+}
+
+std::vector<BinView> BestFit::ResultBins() const {
+  return bins_.Views(input.items, params.target);
 }
 
 std::ostream& BestFit::PrintHeader(std::ostream& out) {

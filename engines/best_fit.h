@@ -6,35 +6,39 @@
 #ifndef QUARRIMEL_ENGINES_BEST_FIT_H_
 #define QUARRIMEL_ENGINES_BEST_FIT_H_
 
-#include <cstddef>
+#include <cstdint>
 #include <ostream>
-#include <set>
-#include <utility>
 #include <vector>
 
+#include "engines/bin_view.h"
 #include "engines/optimizer.h"
+#include "engines/room_tree.h"
 
 class BestFit : public Optimizer {
  public:
   explicit BestFit(Input& input);
   // Writes the header to standard output under --verbose, then places every
   // item of input.items in list order, choosing exactly the bins a scan of
-  // every open bin would choose, in O(log bins) per item.
+  // every open bin would choose, in O(log bins) per item. Afterwards
+  // input.items holds the items bin after bin, in the order they were
+  // placed.
   void Search() override;
   std::ostream& PrintHeader(std::ostream& out) override;
+  // The bins in the order they were opened.
+  std::vector<BinView> ResultBins() const override;
 
  private:
-  // (room, position) of every bin that can still take an item, so the
-  // smallest fitting room is one lookup away and equal rooms come out
-  // earliest bin first.
-  using RoomIndex = std::set<std::pair<double, std::size_t>>;
+  // The bin the item goes to, or RoomTree::kNone for a new bin.
+  std::uint32_t ChooseBin(double size) const;
+  void AddToBin(std::uint32_t bin, double size);
+  std::uint32_t OpenBin(double size);
+  double Room(std::uint32_t bin) const;  // Capacity minus filled size.
+  // Reorders input.items bin after bin; `bin_of` gives each item's bin.
+  void GatherByBin(std::vector<std::uint32_t>& bin_of);
 
-  // The entry of the bin the item goes to, or rooms.end() for a new bin.
-  RoomIndex::iterator ChooseBin(RoomIndex& rooms, double size) const;
-  void AddToBin(RoomIndex& rooms, RoomIndex::iterator entry, Item* item);
-  void OpenBin(RoomIndex& rooms, Item* item);
-
-  std::vector<Bin> bins_;     // The result.
+  FlatBins bins_;  // The result, over input.items.
+  // The bins that can still take an item.
+  RoomTree rooms_;
   double smallest_item_ = 0;  // A bin with less room can take no item.
 };
 

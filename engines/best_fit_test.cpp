@@ -29,11 +29,11 @@ std::vector<std::pair<std::string, double>> Named(const Sizes& sizes) {
   return items;
 }
 
-Packing IdsOf(const std::vector<Bin>& bins) {
+Packing IdsOf(const std::vector<BinView>& bins) {
   Packing packing;
-  for (const Bin& bin : bins) {
+  for (const BinView& bin : bins) {
     packing.emplace_back();
-    for (const Item* item : bin.items) packing.back().push_back(item->id);
+    for (const Item* item : bin) packing.back().push_back(item->id);
   }
   return packing;
 }
@@ -45,11 +45,10 @@ Packing PackBestFit(double target, const Sizes& sizes) {
   Input input(params, Named(sizes));
   BestFit engine(input);
   engine.Search();
-  EXPECT_NE(engine.result, nullptr);
-  if (engine.result == nullptr) return {};
-  EXPECT_EQ(CheckPacking(*engine.result, input.items), "");
-  for (const Bin& bin : *engine.result) EXPECT_EQ(bin.capacity, target);
-  return IdsOf(*engine.result);
+  const std::vector<BinView> bins = engine.ResultBins();
+  EXPECT_EQ(CheckPacking(bins, input.items), "");
+  for (const BinView& bin : bins) EXPECT_EQ(bin.capacity, target);
+  return IdsOf(bins);
 }
 
 // The rule stated plainly: every bin is looked at for every item.

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engines/bin.h"
+#include "engines/bin_view.h"
 
 class Input;
 struct Params;
@@ -25,13 +26,19 @@ class Optimizer {
   virtual void Search() = 0;
   // Writes the engine's verbose header; this base writes the common lines.
   virtual std::ostream& PrintHeader(std::ostream& out);
-  // Sorts the result and writes it to standard output (output/printer.cpp).
+  // The bins of the result, in the order the engine made them; valid until
+  // the engine is searched again or destroyed. This base reads `result`.
+  virtual std::vector<BinView> ResultBins() const;
+  // Sorts the result's bins and writes them to standard output
+  // (output/printer.cpp).
   void PrintResult();
 
   Input& input;
   Params& params;
   double totalSize;
-  std::vector<Bin>* result = nullptr;  // Owned by the engine; set by Search.
+  // The bins of the genetic algorithm, owned by it and set by Search. Best
+  // Fit and Split keep their results in a leaner form and leave it null.
+  std::vector<Bin>* result = nullptr;
 };
 
 // The smallest bin count the total size allows: total_size / target rounded

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engines/bin.h"
+#include "engines/bin_view.h"
 
 // Returns "" when `bins` hold every item of `items` exactly once, no bin is
 // empty or over its capacity, and each bin's `used` equals the sum of its
@@ -14,6 +15,9 @@
 // description of the first fault found. A bin holding a fractional size may
 // pass its capacity by the rounding of its sum, one unit in the last place
 // of the capacity per item.
+std::string CheckPacking(const std::vector<BinView>& bins,
+                         const std::vector<Item*>& items,
+                         double tolerance = 1e-9);
 std::string CheckPacking(const std::vector<Bin>& bins,
                          const std::vector<Item*>& items,
                          double tolerance = 1e-9);

@@ -12,17 +12,22 @@ Split::Split(Input& input) : Optimizer(input) {}
 void Split::Search() {
   assert(!input.items.empty());
   if (params.verbose) PrintHeader(std::cout);
-  bins_.assign(1, Bin());
-  bins_.back().capacity = params.target;
-  result = &bins_;
-  for (Item* item : input.items) {
+  bins_ = FlatBins();
+  bins_.used.assign(1, 0);
+  bins_.counts.assign(1, 0);
+  for (const Item* item : input.items) {
     // Only the last bin is ever looked at: the input order is kept.
-    if (bins_.back().room() < item->size) {
-      bins_.emplace_back();
-      bins_.back().capacity = params.target;
+    if (params.target - bins_.used.back() < item->size) {
+      bins_.used.push_back(0);
+      bins_.counts.push_back(0);
     }
-    bins_.back().Add(item);
+    bins_.used.back() += item->size;
+    ++bins_.counts.back();
   }
+}
+
+std::vector<BinView> Split::ResultBins() const {
+  return bins_.Views(input.items, params.target);
 }
 
 std::ostream& Split::PrintHeader(std::ostream& out) {

@@ -7,6 +7,7 @@
 #include <ostream>
 #include <vector>
 
+#include "engines/bin_view.h"
 #include "engines/optimizer.h"
 
 class Split : public Optimizer {
@@ -17,9 +18,11 @@ class Split : public Optimizer {
   // REQUIRES: input.items is not empty (else the one bin stays empty).
   void Search() override;
   std::ostream& PrintHeader(std::ostream& out) override;
+  // The bins in input order; their items are runs of input.items.
+  std::vector<BinView> ResultBins() const override;
 
  private:
-  std::vector<Bin> bins_;  // The result.
+  FlatBins bins_;  // The result, over input.items.
 };
 
 #endif  // QUARRIMEL_ENGINES_SPLIT_H_

@@ -26,14 +26,13 @@ Packing PackSplit(double target, const Sizes& sizes) {
   Input input(params, named);
   Split engine(input);
   engine.Search();
-  EXPECT_NE(engine.result, nullptr);
-  if (engine.result == nullptr) return {};
-  EXPECT_EQ(CheckPacking(*engine.result, input.items), "");
+  const std::vector<BinView> bins = engine.ResultBins();
+  EXPECT_EQ(CheckPacking(bins, input.items), "");
   Packing packing;
-  for (const Bin& bin : *engine.result) {
+  for (const BinView& bin : bins) {
     EXPECT_EQ(bin.capacity, target);
     packing.emplace_back();
-    for (const Item* item : bin.items) packing.back().push_back(item->size);
+    for (const Item* item : bin) packing.back().push_back(item->size);
   }
   return packing;
 }

@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cassert>
 #include <cstdint>
 #include <cstring>
 #include <iostream>
@@ -77,7 +76,7 @@ class Listing {
   // The whole text of the bin at `index` of the printed bins. The bins
   // separator goes in front of every bin but the first, so that the flush
   // after a summary line comes before it, as if it closed the earlier bin.
-  void AppendBin(std::string& out, const Bin& bin, std::size_t index) {
+  void AppendBin(std::string& out, const BinView& bin, std::size_t index) {
     if (params_.hide_items) {
       if (!params_.hide_summary) AppendSummary(out, bin, index + 1);
       return;
@@ -93,8 +92,8 @@ class Listing {
  private:
   // Sorts (a copy of) the bin's items, then appends each with its
   // decorations and the item delimiter.
-  void AppendItems(std::string& out, const Bin& bin) {
-    sorted_.assign(bin.items.begin(), bin.items.end());
+  void AppendItems(std::string& out, const BinView& bin) {
+    sorted_.assign(bin.begin(), bin.end());
     std::sort(sorted_.begin(), sorted_.end(), order_);
     for (const Item* item : sorted_) {
       if (params_.enclose) out += params_.enclose_char;
@@ -109,7 +108,7 @@ class Listing {
   }
 
   // "[n] used/capacity of total, Diff: room, Items: k/N" and a newline.
-  void AppendSummary(std::string& out, const Bin& bin, std::size_t number) {
+  void AppendSummary(std::string& out, const BinView& bin, std::size_t number) {
     out += '[';
     out += std::to_string(number);
     out += "] ";
@@ -121,7 +120,7 @@ class Listing {
     out += ", Diff: ";
     out += sizes_.Format(bin.capacity - bin.used);
     out += ", Items: ";
-    out += std::to_string(bin.items.size());
+    out += std::to_string(bin.count);
     out += '/';
     out += std::to_string(totals_.item_count);
     out += '\n';
@@ -145,9 +144,9 @@ bool StandardOutputIsRegularFile() {
 
 }  // namespace
 
-bool BinOrder(const Bin& a, const Bin& b) {
+bool BinOrder(const BinView& a, const BinView& b) {
   if (a.room() != b.room()) return a.room() < b.room();
-  return a.items.size() < b.items.size();
+  return a.count < b.count;
 }
 
 bool BySizeAscending(const Item* a, const Item* b) { return a->size < b->size; }
@@ -171,7 +170,7 @@ ItemOrder ChooseItemOrder(const Params& params) {
 }
 
 void WriteResult(std::ostream& out, const Params& params,
-                 std::vector<Bin>& bins, const ResultTotals& totals,
+                 std::vector<BinView>& bins, const ResultTotals& totals,
                  bool flush_summaries) {
   if (!params.split) std::sort(bins.begin(), bins.end(), BinOrder);
   const std::size_t shown = std::min<std::size_t>(bins.size(), params.bins);
@@ -186,9 +185,16 @@ void WriteResult(std::ostream& out, const Params& params,
   }
 }
 
+void WriteResult(std::ostream& out, const Params& params,
+                 const std::vector<Bin>& bins, const ResultTotals& totals,
+                 bool flush_summaries) {
+  std::vector<BinView> views = ViewsOf(bins);
+  WriteResult(out, params, views, totals, flush_summaries);
+}
+
 void Optimizer::PrintResult() {
-  assert(result != nullptr);
-  WriteResult(std::cout, params, *result,
+  std::vector<BinView> bins = ResultBins();
+  WriteResult(std::cout, params, bins,
               ResultTotals{totalSize, input.items.size()},
               !StandardOutputIsRegularFile());
 }

@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "engines/bin.h"
+#include "engines/bin_view.h"
 #include "input/item.h"
 
 struct Params;
 
 // The listing's bin order: least room first, then fewer items first.
-bool BinOrder(const Bin& a, const Bin& b);
+bool BinOrder(const BinView& a, const BinView& b);
 
 // Item orders; each is a strict "a goes before b".
 bool BySizeAscending(const Item* a, const Item* b);
@@ -40,12 +41,16 @@ struct ResultTotals {
 };
 
 // Sorts `bins` by BinOrder (unless --split), then writes at most --bins of
-// them to `out`, sorting the items of each written bin in place. With
+// them to `out`, each with its items in the order the options ask for. With
 // `flush_summaries`, flushes `out` after every summary line, so a reader on
 // a pipe gets each bin as soon as it is complete. Write errors are left in
 // the stream's state for the caller to check.
 void WriteResult(std::ostream& out, const Params& params,
-                 std::vector<Bin>& bins, const ResultTotals& totals,
+                 std::vector<BinView>& bins, const ResultTotals& totals,
+                 bool flush_summaries);
+// The same for bins with item lists of their own; `bins` keep their order.
+void WriteResult(std::ostream& out, const Params& params,
+                 const std::vector<Bin>& bins, const ResultTotals& totals,
                  bool flush_summaries);
 
 #endif  // QUARRIMEL_OUTPUT_PRINTER_H_
