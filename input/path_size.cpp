@@ -91,7 +91,10 @@ class ScopedWorkingDir {
 };
 
 ScopedWorkingDir::~ScopedWorkingDir() {
-  if (entered_) (void)chdir(start_.c_str());
+  // Only an exception on its way to main() gets here with the directory
+  // still entered. It ends the run, so a failure to change back has nothing
+  // left to mislead, and there is no one to tell.
+  if (entered_ && chdir(start_.c_str()) != 0) return;
 }
 
 void ScopedWorkingDir::Leave() {
