@@ -37,6 +37,10 @@ for target in "${targets[@]}"; do
   if [ "$status" -ne 0 ]; then
     failed+=("$target")
     tail -n 60 "$log"
+    # The inputs themselves, so that a failure elsewhere (CI) can be replayed.
+    for input in "$crashes"/*; do
+      [ -f "$input" ] && { echo "== $input (base64):"; base64 "$input"; }
+    done
     echo "== $target FAILED (status $status); inputs in $crashes"
   fi
 done
