@@ -221,8 +221,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   listing.str("");  // Only the listing, not the progress lines.
   engine->PrintResult();
   CheckResult(*engine, input, "after the listing");
-  CheckListing(listing.str(), setup.params, engine->result->size(),
-               input.items.size());
-  CheckItemLines(listing.str(), setup.params, input, engine->result->size());
+  const std::size_t bin_count = engine->ResultBins().size();
+  CheckListing(listing.str(), setup.params, bin_count, input.items.size());
+  CheckItemLines(listing.str(), setup.params, input, bin_count);
   return 0;
 }
