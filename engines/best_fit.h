@@ -28,6 +28,8 @@ class BestFit : public Optimizer {
   std::vector<BinView> ResultBins() const override;
 
  private:
+  // Puts an item of `size` into its bin; returns the bin.
+  std::uint32_t Place(double size);
   // The bin the item goes to, or RoomTree::kNone for a new bin.
   std::uint32_t ChooseBin(double size) const;
   void AddToBin(std::uint32_t bin, double size);
