@@ -35,7 +35,7 @@ std::unique_ptr<Optimizer> MakeEngine(Input& input) {
   if (params.approximate) {
     std::unique_ptr<Optimizer> engine = std::make_unique<BestFit>(input);
     // Best Fit places the items largest first.
-    std::sort(input.items.begin(), input.items.end(), BySizeDescending);
+    input.SortBySizeDescending();
     return engine;
   }
   if (params.split) return std::make_unique<Split>(input);

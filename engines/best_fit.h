@@ -35,7 +35,8 @@ class BestFit : public Optimizer {
   void AddToBin(std::uint32_t bin, double size);
   std::uint32_t OpenBin(double size);
   double Room(std::uint32_t bin) const;  // Capacity minus filled size.
-  // Reorders input.items bin after bin; `bin_of` gives each item's bin.
+  // Reorders input.items bin after bin; `bin_of` gives each item's bin and
+  // is released on the way.
   void GatherByBin(std::vector<std::uint32_t>& bin_of);
 
   FlatBins bins_;  // The result, over input.items.

@@ -31,6 +31,13 @@ class Input {
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;
 
+  // Sorts `items` by BySizeDescending: exactly the order that std::sort
+  // with that order gives, equal sizes included, but faster on millions of
+  // items (see input.cpp).
+  void SortBySizeDescending();
+  // The item with `id`. REQUIRES: id < items.size().
+  Item* ItemWithId(std::size_t id) { return &storage_[id]; }
+
   // Points into `storage_`; acceptance order until re-sorted.
   std::vector<Item*> items;
   double totalSize = 0;  // Sum of the item sizes, in acceptance order.

@@ -5,9 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cfloat>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -350,6 +353,40 @@ TEST(InputTest, StandardInputReadErrorEndsTheRun) {
   StdinFrom stdin_from(open(testing::TempDir().c_str(), O_RDONLY));
   params.input_args.push_back(const_cast<char*>("1 a"));
   EXPECT_THROW(Input input(params), std::runtime_error);
+}
+
+// The sort must give exactly the permutation of std::sort with
+// BySizeDescending, since Best Fit's packing of equal sizes follows it:
+// many equal sizes, sizes that differ below float precision, sizes beyond
+// the float range, and a list that is not in acceptance order any more.
+TEST(InputTest, SizeSortMakesThePermutationOfStdSort) {
+  std::mt19937 random(9);
+  const double huge = 1e300;
+  double (*const draws[])(std::mt19937&) = {
+      [](std::mt19937& r) { return double(r() % 20 + 1); },
+      [](std::mt19937& r) { return 1e9 + double(r() % 50) * 1e-6; },
+      [](std::mt19937& r) { return double(r() % 3) * 1e300 + 1e300; },
+      [](std::mt19937& r) { return std::ldexp(1.0 + (r() % 8) * 0x1p-52, 70); },
+  };
+  for (auto draw : draws) {
+    for (int round = 0; round < 5; ++round) {
+      std::vector<std::pair<std::string, double>> sized;
+      const int count = 1 + static_cast<int>(random() % 3000);
+      for (int k = 0; k < count; ++k) {
+        sized.emplace_back(std::to_string(k), draw(random));
+      }
+      sized.emplace_back("huge", huge);
+      Params params;
+      Input input(params, sized);
+      if (round % 2 == 1) {
+        std::shuffle(input.items.begin(), input.items.end(), random);
+      }
+      std::vector<Item*> expected = input.items;
+      std::sort(expected.begin(), expected.end(), BySizeDescending);
+      input.SortBySizeDescending();
+      ASSERT_EQ(input.items, expected) << "round " << round;
+    }
+  }
 }
 
 TEST(InputTest, VerboseAnnouncesReadingOnStandardOutput) {
