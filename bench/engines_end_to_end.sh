@@ -3,7 +3,7 @@
 # Times --approximate and --split end to end on 1,000,000 direct-input
 # records against `LC_ALL=C sort -n --parallel=1` of the same file, in the
 # same run, with every listing written to a file. Targets: Best Fit at most
-# twice the sort's time, Split at most the sort's time.
+# 1.5 times the sort's time, Split at most the sort's time.
 #
 # Usage: bench/engines_end_to_end.sh [path/to/quarrimel] [records] [repeats]
 set -euo pipefail
@@ -52,12 +52,12 @@ split_s=$(best_of run_split)
 ratio() { awk "BEGIN { printf \"%.2f\", $1 / $2 }"; }
 printf '%s records, best of %s runs, listings written to files\n' "$records" "$repeats"
 printf '  sort -n        %6.3f s\n' "$sort_s"
-printf '  --approximate  %6.3f s  (%s x sort; target <= 2)\n' "$best_fit_s" "$(ratio "$best_fit_s" "$sort_s")"
+printf '  --approximate  %6.3f s  (%s x sort; target <= 1.5)\n' "$best_fit_s" "$(ratio "$best_fit_s" "$sort_s")"
 printf '  --split        %6.3f s  (%s x sort; target <= 1)\n' "$split_s" "$(ratio "$split_s" "$sort_s")"
 printf '  bins: %s (approximate), %s (split)\n' \
   "$(grep -c '^\[' "$work/best_fit.txt")" "$(grep -c '^\[' "$work/split.txt")"
 
 ok=1
-(($(calc "$best_fit_s <= 2 * $sort_s"))) || ok=0
+(($(calc "$best_fit_s <= 1.5 * $sort_s"))) || ok=0
 (($(calc "$split_s <= $sort_s"))) || ok=0
 if ((ok)); then echo "targets met"; else echo "targets missed"; exit 1; fi
