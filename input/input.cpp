@@ -154,6 +154,7 @@ void Input::Read() {
   } else {
     ReadFileNames();
   }
+  ListItems();
   if (items.empty()) throw E_NoInputFiles("");
 }
 

@@ -68,7 +68,11 @@ class Input {
   // Writes "> [Ignoring] <what>(<limit>): <name> (<size>)" to stderr.
   void RefuseBeyond(const char* what, double limit, const std::string& name,
                     double size) const;
+  // Keeps an accepted item; `items` lists it once reading is over.
   void Append(std::string_view name, double size);
+  // Fills `items` from `storage_`, in one block of exactly the right size: a
+  // list grown item by item would end up to twice as big as needed.
+  void ListItems();
 
   std::string token_;       // The size token of the current direct record.
   std::string identifier_;  // Its identifier; both reused to save allocations.
@@ -90,11 +94,16 @@ inline Input::Input(
     const std::vector<std::pair<std::string, double>>& sized_items)
     : params(&params) {
   for (const auto& sized : sized_items) Append(sized.first, sized.second);
+  ListItems();
+}
+
+inline void Input::ListItems() {
+  items.reserve(storage_.size());
+  for (Item& item : storage_) items.push_back(&item);
 }
 
 inline void Input::Append(std::string_view name, double size) {
-  storage_.push_back(Item{names_.Keep(name), size, items.size()});
-  items.push_back(&storage_.back());
+  storage_.push_back(Item{names_.Keep(name), size, storage_.size()});
   totalSize += size;
 }
 

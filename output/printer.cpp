@@ -64,6 +64,27 @@ class SizeTexts {
   std::string spare_;  // The last text formatted past the memo's bound.
 };
 
+// The items of a bin lie anywhere in memory, and sorting them reads each
+// item and then its name, one trip to memory after another. Asking for the
+// items of the next bin, and for the names of this one, before they are
+// read lets those trips overlap: on millions of items they were most of
+// the listing's time. A hint only; nothing depends on it.
+void Prefetch(const void* address) {
+#if defined(__GNUC__)
+  __builtin_prefetch(address);
+#else
+  static_cast<void>(address);
+#endif
+}
+
+void PrefetchItems(const BinView& bin) {
+  for (const Item* item : bin) Prefetch(item);
+}
+
+void PrefetchNames(const std::vector<Item*>& items) {
+  for (const Item* item : items) Prefetch(item->name.data());
+}
+
 // Writes the bins of one listing; holds what every bin's text needs.
 class Listing {
  public:
@@ -94,6 +115,7 @@ class Listing {
   // decorations and the item delimiter.
   void AppendItems(std::string& out, const BinView& bin) {
     sorted_.assign(bin.begin(), bin.end());
+    PrefetchNames(sorted_);
     std::sort(sorted_.begin(), sorted_.end(), order_);
     for (const Item* item : sorted_) {
       if (params_.enclose) out += params_.enclose_char;
@@ -178,6 +200,7 @@ void WriteResult(std::ostream& out, const Params& params,
   if (params.verbose) out.put('\n');
   std::string text;  // One bin at a time, written in one piece.
   for (std::size_t i = 0; i < shown; ++i) {
+    if (!params.hide_items && i + 1 < shown) PrefetchItems(bins[i + 1]);
     text.clear();
     listing.AppendBin(text, bins[i], i);
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
