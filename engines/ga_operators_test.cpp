@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <random>
@@ -64,7 +63,7 @@ std::string Names(const std::vector<Bin>& bins) {
 
 // The generator's next value, which tells whether two runs drew equally
 // often.
-int NextDraw() { return std::rand(); }
+int NextDraw() { return Draw(); }
 
 // ---- Straightforward versions written from the rules, for differential
 // tests: linear scans and insertions.
@@ -258,10 +257,10 @@ void ExpectSameMove(Move fast, Move linear, std::size_t min_items) {
     SCOPED_TRACE("round " + std::to_string(round));
     Bin fast_bin = c.bins[0], linear_bin = c.bins[0];
     std::vector<Item*> fast_free = c.freeItems, linear_free = c.freeItems;
-    std::srand(round);
+    SeedDraws(round);
     const bool fast_changed = fast(fast_bin, fast_free);
     const int fast_next = NextDraw();
-    std::srand(round);
+    SeedDraws(round);
     const bool linear_changed = linear(linear_bin, linear_free);
     ASSERT_EQ(fast_changed, linear_changed);
     ASSERT_EQ(fast_next, NextDraw());
@@ -319,21 +318,21 @@ TEST(GaRandomTest, CertainChancesDrawNothing) {
     float p;
     bool result;
   } cases[] = {{0.0f, false}, {-1.0f, false}, {1.0f, true}, {2.0f, true}};
-  std::srand(99);
+  SeedDraws(99);
   const int first = NextDraw();
   for (const auto& c : cases) {
-    std::srand(99);
+    SeedDraws(99);
     EXPECT_EQ(Chance(c.p), c.result) << c.p;
     EXPECT_EQ(NextDraw(), first) << c.p;
   }
-  std::srand(99);
+  SeedDraws(99);
   Chance(0.5f);
   EXPECT_NE(NextDraw(), first);
 }
 
 TEST(GaRandomTest, OtherIndexDiffers) {
   for (unsigned seed = 0; seed < 200; ++seed) {
-    std::srand(seed);
+    SeedDraws(seed);
     EXPECT_EQ(OtherIndex(0, 1, 0), 1u);
     EXPECT_EQ(OtherIndex(0, 1, 1), 0u);
     const std::size_t x = OtherIndex(3, 9, 5);
@@ -392,10 +391,10 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
     RandomCase c = MakeCase(gen, 12, 15, false);
     std::vector<Bin> fast = c.bins, linear = c.bins;
     std::vector<Item*> fast_free = c.freeItems, linear_free = c.freeItems;
-    std::srand(round);
+    SeedDraws(round);
     Improve(fast, fast_free);
     const int fast_next = NextDraw();
-    std::srand(round);
+    SeedDraws(round);
     LinearImprove(linear, linear_free);
     ASSERT_EQ(fast_next, NextDraw());
     ASSERT_EQ(fast_free, linear_free);
@@ -541,7 +540,7 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
     for (unsigned seed = 1; seed <= 5; ++seed) {
-      std::srand(seed);
+      SeedDraws(seed);
       std::vector<Item*> in_bin, loose;
       for (const char* name : c.bin) in_bin.push_back(items[name]);
       for (const char* name : c.loose) loose.push_back(items[name]);
@@ -560,7 +559,7 @@ TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
   Items items({{"a", 0.1}, {"b", 0.2}, {"c", 0.7}});
   Bin bin = MakeBin(1, {items["a"], items["b"]});
   std::vector<Item*> loose = {items["c"]};
-  std::srand(1);
+  SeedDraws(1);
   ASSERT_TRUE(ReplaceOne(bin, loose));
   // Summing the bin again would give 0.8999999999999999 or
   // 0.7999999999999999.
@@ -578,14 +577,14 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     std::vector<Bin> linear = c.bins;
     std::vector<Item*> linear_free = c.freeItems;
     GaOperators operators(c.capacity, all.size());
-    std::srand(round);
+    SeedDraws(round);
     operators.Reinsert(c.bins, c.freeItems);
     EXPECT_TRUE(c.freeItems.empty());
     ASSERT_EQ(CheckPackingUpToRounding(c.bins, all), "");
 
     // The same as improving, sorting what is left once more and placing it
     // first fit.
-    std::srand(round);
+    SeedDraws(round);
     LinearImprove(linear, linear_free);
     std::sort(linear_free.begin(), linear_free.end(), BySizeDescending);
     LinearFirstFit(linear, linear_free, c.capacity);
@@ -600,7 +599,7 @@ TEST(MutateTest, DissolvesABinAndRepacksItsItems) {
     RandomCase c = MakeCase(gen, 15, 0, false);
     const std::vector<Item*> all = AllItems(c);
     GaOperators operators(c.capacity, all.size());
-    std::srand(round);
+    SeedDraws(round);
     operators.Mutate(c.bins);
     ASSERT_EQ(CheckPackingUpToRounding(c.bins, all), "");
   }
@@ -706,7 +705,7 @@ TEST(CrossoverTest, ChildrenArePackingsAndParentsStay) {
     GaOperators operators(parents.items.capacity, all.size());
     Individual c1, c2;
     c2.fitness = 0.5;
-    std::srand(round);
+    SeedDraws(round);
     operators.Crossover(parents.p1, parents.p2, c1, c2);
     ASSERT_EQ(CheckPackingUpToRounding(c1.bins, all), "");
     ASSERT_EQ(CheckPackingUpToRounding(c2.bins, all), "");
@@ -728,12 +727,12 @@ TEST(CrossoverTest, ChildrenMayReplaceTheirOwnParents) {
     const double capacity = parents.items.capacity;
 
     Individual c1, c2;
-    std::srand(round);
+    SeedDraws(round);
     GaOperators(capacity, all.size()).Crossover(parents.p1, parents.p2, c1, c2);
     const std::string first = Names(c1.bins), second = Names(c2.bins);
 
     Individual a = parents.p1, b = parents.p2;
-    std::srand(round);
+    SeedDraws(round);
     GaOperators(capacity, all.size()).Crossover(a, b, b, a);
     EXPECT_EQ(Names(b.bins), first);
     EXPECT_EQ(Names(a.bins), second);
@@ -741,7 +740,7 @@ TEST(CrossoverTest, ChildrenMayReplaceTheirOwnParents) {
     a = parents.p1;
     b = parents.p2;
     Individual same;
-    std::srand(round);
+    SeedDraws(round);
     GaOperators(capacity, all.size()).Crossover(a, b, same, same);
     EXPECT_EQ(Names(same.bins), second);  // Written last.
   }

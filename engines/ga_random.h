@@ -1,13 +1,25 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The genetic algorithm's only source of randomness: the C library's rand(),
-// scaled by fixed rules so that a seed repeats a run draw for draw. Every
-// rand() call of the engine goes through these helpers.
+// The genetic algorithm's only source of randomness: one generator giving the
+// sequence of the GNU C library's rand(), scaled by fixed rules so that a seed
+// repeats a run draw for draw on every system. Every draw of the engine goes
+// through these helpers.
 #ifndef QUARRIMEL_ENGINES_GA_RANDOM_H_
 #define QUARRIMEL_ENGINES_GA_RANDOM_H_
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
+
+#include "engines/glibc_random.h"
+
+// The generator the engine draws from; SeedDraws() restarts it. One for the
+// whole program, as there is one engine and one thread.
+inline GlibcRandom engineDraws;
+
+// Restarts the engine's sequence as srand(seed) would restart rand()'s.
+inline void SeedDraws(std::uint32_t seed) { engineDraws.Seed(seed); }
+
+// One draw, 0..2147483647.
+inline int Draw() { return engineDraws.Next(); }
 
 // Scales one generator value r (0..2147483647) to an index in 0..n-1: the
 // double product n * r / 2^31, truncated.
@@ -26,16 +38,14 @@ inline bool ChanceHit(float p, int r) {
 
 // One draw, scaled to 0..n-1.
 // REQUIRES: n >= 1.
-inline std::size_t RandomIndex(std::size_t n) {
-  return ScaleIndex(n, std::rand());
-}
+inline std::size_t RandomIndex(std::size_t n) { return ScaleIndex(n, Draw()); }
 
 // True with probability p. Draws nothing when p is 0 or less (false) or 1
 // or more (true).
 inline bool Chance(float p) {
   if (p <= 0) return false;
   if (p >= 1) return true;
-  return ChanceHit(p, std::rand());
+  return ChanceHit(p, Draw());
 }
 
 // One draw: an index in lo..hi other than `first`. With lo == hi it returns

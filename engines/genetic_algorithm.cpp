@@ -3,7 +3,6 @@
 
 #include <cassert>
 #include <cmath>
-#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <new>
@@ -94,7 +93,7 @@ void GeneticAlgorithm::SettleSizes() {
 void GeneticAlgorithm::Seed() {
   int64_t seed = params.ga_seed;
   if (seed == 0) seed = static_cast<int64_t>(std::time(nullptr));
-  std::srand(static_cast<unsigned>(static_cast<uint64_t>(seed) & 0xffffffffu));
+  SeedDraws(static_cast<uint32_t>(static_cast<uint64_t>(seed) & 0xffffffffu));
   // The whole value is kept so that the header shows the seed in force.
   params.ga_seed = seed;
 }

@@ -3,7 +3,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 #include <ctime>
 #include <iostream>
 #include <memory>
@@ -16,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/params.h"
+#include "engines/ga_random.h"
 #include "engines/ga_test_support.h"
 #include "engines/packing_check.h"
 #include "input/input.h"
@@ -133,9 +133,9 @@ TEST(GeneticAlgorithmTest, HeaderShowsTheSettingsInForce) {
   settings.ga_seed = 4294967297;  // 2^32 + 1: seeds with 1, shows it whole.
   settings.ga_sel_pressure = 1;
   GaRun run(settings, Sizes(10, 30));
-  const int after_construction = std::rand();
-  std::srand(1);
-  EXPECT_EQ(after_construction, std::rand());
+  const int after_construction = Draw();
+  SeedDraws(1);
+  EXPECT_EQ(after_construction, Draw());
 
   std::ostringstream base;
   run.ga.Optimizer::PrintHeader(base);
@@ -224,7 +224,7 @@ TEST(GeneticAlgorithmTest, TournamentOfTwo) {
   GaRun run(Settings(100), Sizes(4, 30));
   for (unsigned seed = 1; seed <= 20; ++seed) {
     SetFitness(run.ga, {0.9, 0.5});
-    std::srand(seed);
+    SeedDraws(seed);
     auto outcome = run.ga.TournamentTwo(0, 1);
     EXPECT_EQ(outcome.winner, 0u);
     EXPECT_EQ(outcome.loser, 1u);
@@ -232,9 +232,9 @@ TEST(GeneticAlgorithmTest, TournamentOfTwo) {
     // On a tie the second contestant wins; the first draw picks position 1
     // exactly when it is at least 2^30.
     SetFitness(run.ga, {0.7, 0.7});
-    std::srand(seed);
-    const std::size_t first = std::rand() >= (1 << 30) ? 1 : 0;
-    std::srand(seed);
+    SeedDraws(seed);
+    const std::size_t first = Draw() >= (1 << 30) ? 1 : 0;
+    SeedDraws(seed);
     outcome = run.ga.TournamentTwo(0, 1);
     EXPECT_EQ(outcome.winner, 1 - first);
     EXPECT_EQ(outcome.loser, first);
@@ -246,7 +246,7 @@ TEST(GeneticAlgorithmTest, TournamentOfMany) {
   settings.ga_sel_pressure = 200;  // Every position is nearly sure to come.
   GaRun run(settings, Sizes(4, 30));
   for (unsigned seed = 1; seed <= 20; ++seed) {
-    std::srand(seed);
+    SeedDraws(seed);
     SetFitness(run.ga, {0.7, 0.7});
     auto outcome = run.ga.TournamentMany(0, 1);
     EXPECT_EQ(outcome.winner, 1u);  // Among equals the highest position,
@@ -430,13 +430,13 @@ TEST(GeneticAlgorithmTest, WithoutCrossoverOrMutationOnlyCopiesAreMade) {
   ASSERT_FALSE(run.ga.InitialPopulation());
   const std::vector<Individual> initial = run.ga.population;
 
-  std::srand(77);
+  SeedDraws(77);
   ASSERT_FALSE(run.ga.Step());
-  const int next = std::rand();
+  const int next = Draw();
   // Each of the P offspring is one tournament of two draws, nothing else.
-  std::srand(77);
-  for (std::size_t k = 0; k < 2 * initial.size(); ++k) std::rand();
-  EXPECT_EQ(next, std::rand());
+  SeedDraws(77);
+  for (std::size_t k = 0; k < 2 * initial.size(); ++k) Draw();
+  EXPECT_EQ(next, Draw());
 
   EXPECT_EQ(run.ga.generation, 2);
   for (const Individual& individual : run.ga.population) {

@@ -1,0 +1,44 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// A pseudo-random generator that gives, seed for seed and value for value,
+// the sequence of the GNU C library's srand()/rand() with their default state
+// of 31 words (an additive feedback generator). Carrying it inside the
+// program makes a seed give the same sequence on every system, and a draw
+// costs a few instructions instead of a call that takes and releases a lock.
+#ifndef QUARRIMEL_ENGINES_GLIBC_RANDOM_H_
+#define QUARRIMEL_ENGINES_GLIBC_RANDOM_H_
+
+#include <cstdint>
+
+class GlibcRandom {
+ public:
+  // The largest value Next() returns.
+  static constexpr std::int32_t kMax = 2147483647;
+
+  // Seeded as srand(1) seeds the C library's generator.
+  GlibcRandom() { Seed(1); }
+  explicit GlibcRandom(std::uint32_t seed) { Seed(seed); }
+
+  // Restarts the sequence as srand(seed) does; seed 0 counts as 1.
+  void Seed(std::uint32_t seed);
+
+  // The next value, 0..kMax, as the next call of rand() would return it.
+  std::int32_t Next() {
+    if (next_ == kWords + kBatch) Refill();
+    // The lowest bit, the least random, is dropped.
+    return static_cast<std::int32_t>(words_[next_++] >> 1);
+  }
+
+ private:
+  static constexpr int kWords = 31;   // The degree of the recurrence.
+  static constexpr int kBatch = 992;  // Words made per refill.
+
+  // Moves the last kWords words to the front and makes the next kBatch.
+  void Refill();
+
+  // The sequence r[] in order: the kWords words before the batch, then the
+  // batch, in which r[i] = r[i - 3] + r[i - 31] in 32-bit arithmetic.
+  std::uint32_t words_[kWords + kBatch];
+  int next_ = kWords + kBatch;  // The word Next() returns next.
+};
+
+#endif  // QUARRIMEL_ENGINES_GLIBC_RANDOM_H_
