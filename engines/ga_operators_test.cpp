@@ -293,6 +293,29 @@ TEST(GaRandomTest, ScaleIndexIsTheProductTruncated) {
   }
 }
 
+// The index is computed in integers where that is exact; it must agree with
+// the double product everywhere, the edges of both ranges included.
+TEST(GaRandomTest, ScaleIndexAgreesWithTheDoubleProduct) {
+  auto by_doubles = [](std::size_t n, int r) {
+    return static_cast<std::size_t>(static_cast<double>(n) *
+                                    static_cast<double>(r) *
+                                    4.656612873077393e-10);
+  };
+  std::mt19937_64 random(5);
+  const std::size_t ns[] = {
+      1, 2, 3, 1000, (1u << 22) - 1, 1u << 22, (1u << 22) + 1, 123456789};
+  for (std::size_t n : ns) {
+    for (int r : {0, 1, 2147483646, 2147483647}) {
+      EXPECT_EQ(ScaleIndex(n, r), by_doubles(n, r)) << n << " " << r;
+    }
+  }
+  for (int k = 0; k < 100000; ++k) {
+    const std::size_t n = 1 + random() % (std::size_t{1} << 23);
+    const int r = static_cast<int>(random() % 2147483648u);
+    ASSERT_EQ(ScaleIndex(n, r), by_doubles(n, r)) << n << " " << r;
+  }
+}
+
 TEST(GaRandomTest, ChanceHitWidensTheFloat) {
   const struct {
     float p;

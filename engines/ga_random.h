@@ -22,13 +22,19 @@ inline void SeedDraws(std::uint32_t seed) { engineDraws.Seed(seed); }
 inline int Draw() { return engineDraws.Next(); }
 
 // Scales one generator value r (0..2147483647) to an index in 0..n-1: the
-// double product n * r / 2^31, truncated.
+// double product n * r * 4.656612873077393e-10, truncated.
 inline std::size_t ScaleIndex(std::size_t n, int r) {
-  // Through signed 64 bits, which convert in one instruction; every value
-  // here is far below 2^63.
-  const double index = static_cast<double>(static_cast<std::int64_t>(n)) *
-                       static_cast<double>(r) * 4.656612873077393e-10;
-  return static_cast<std::size_t>(static_cast<std::int64_t>(index));
+  // The factor is exactly 2^-31, and below kExactProducts the product n * r
+  // is a whole number a double holds exactly, so the double arithmetic gives
+  // exactly the integer n * r / 2^31, rounded down.
+  constexpr std::size_t kExactProducts = std::size_t{1} << 22;
+  if (n < kExactProducts) {
+    return static_cast<std::size_t>(
+        (static_cast<std::uint64_t>(n) * static_cast<std::uint64_t>(r)) >> 31);
+  }
+  const double index =
+      static_cast<double>(n) * static_cast<double>(r) * 4.656612873077393e-10;
+  return static_cast<std::size_t>(index);
 }
 
 // Whether one generator value r counts as a hit for probability p.
