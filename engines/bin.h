@@ -3,6 +3,8 @@
 #ifndef QUARRIMEL_ENGINES_BIN_H_
 #define QUARRIMEL_ENGINES_BIN_H_
 
+#include <cstddef>
+
 #include "engines/item_list.h"
 #include "input/item.h"
 
@@ -15,6 +17,11 @@ struct Bin {
   void Add(Item* item) {
     items.push_back(item);
     used += item->size;
+  }
+  // Removes the item at `position`, keeping the order of the rest.
+  void Remove(std::size_t position) {
+    used -= items.SizeAt(position);
+    items.erase(items.begin() + position);
   }
 };
 

@@ -6,6 +6,7 @@
 #ifndef QUARRIMEL_ENGINES_GA_RANDOM_H_
 #define QUARRIMEL_ENGINES_GA_RANDOM_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -59,12 +60,39 @@ inline bool Chance(float p) {
 inline std::size_t OtherIndex(std::size_t lo, std::size_t hi,
                               std::size_t first) {
   const std::size_t x = lo + RandomIndex(hi - lo + 1);
-  // x - 1 when x > lo, else lo + 1 (that is, x + 1). Written without a
-  // branch: on small ranges the draw hits `first` often and at random, and
-  // the local search draws such pairs millions of times.
-  const std::size_t step = x > lo ? ~std::size_t{0} : std::size_t{1};
-  const std::size_t hit = std::size_t{0} - std::size_t{x == first};
-  return x + (step & hit);
+  if (x != first) return x;
+  return x > lo ? x - 1 : lo + 1;
+}
+
+// Two draws: two different positions among `count`, in increasing order.
+// REQUIRES: count >= 2.
+struct TwoPositions {
+  std::size_t lo, hi;
+};
+inline TwoPositions DrawTwoPositions(std::size_t count) {
+  const std::size_t a = RandomIndex(count);
+  const std::size_t b = OtherIndex(0, count - 1, a);
+  return {std::min(a, b), std::max(a, b)};
+}
+
+// Three draws: three different positions among `count`, in increasing
+// order; two as above, then a third moved off the first two when it meets
+// them.
+// REQUIRES: count >= 3.
+struct ThreePositions {
+  std::size_t p, q, t;
+};
+inline ThreePositions DrawThreePositions(std::size_t count) {
+  const TwoPositions two = DrawTwoPositions(count);
+  std::size_t d = RandomIndex(count);
+  if (d == two.lo) {
+    d = d > 0 ? d - 1 : (two.hi == 1 ? 2 : 1);
+  } else if (d == two.hi) {
+    d = d != count - 1 ? d + 1 : (two.lo == count - 2 ? count - 3 : count - 2);
+  }
+  if (d < two.lo) return {d, two.lo, two.hi};
+  if (d < two.hi) return {two.lo, d, two.hi};
+  return {two.lo, two.hi, d};
 }
 
 #endif  // QUARRIMEL_ENGINES_GA_RANDOM_H_

@@ -1,13 +1,23 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// Test helper for the genetic algorithm's packings.
+// Test helpers for the genetic algorithm: items made by name and size,
+// random packings with loose items, plain first fit and listings by name.
 #ifndef QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_
 #define QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_
 
+#include <deque>
+#include <memory>
+#include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include <gtest/gtest.h>
+
+#include "driver/params.h"
 #include "engines/bin.h"
+#include "engines/ga_random.h"
 #include "engines/packing_check.h"
+#include "input/input.h"
 
 // CheckPacking, except that a bin's `used` may lie a rounding error above its
 // capacity. The repair moves update `used` by differences rather than by
@@ -19,5 +29,133 @@ inline std::string CheckPackingUpToRounding(std::vector<Bin> bins,
   for (Bin& bin : bins) bin.capacity *= 1 + 1e-12;
   return CheckPacking(bins, items);
 }
+
+// Items made by name and size, owned by an Input so they carry ids 0..n-1.
+class Items {
+ public:
+  explicit Items(const std::vector<std::pair<std::string, double>>& sized)
+      : input_(params_, sized) {}
+  Item* operator[](const std::string& name) const {
+    for (Item* item : input_.items) {
+      if (item->name == name) return item;
+    }
+    ADD_FAILURE() << "no item " << name;
+    return nullptr;
+  }
+  const std::vector<Item*>& all() const { return input_.items; }
+
+ private:
+  Params params_;
+  Input input_;
+};
+
+inline Bin MakeBin(double capacity, const std::vector<Item*>& items) {
+  Bin bin{{}, 0, capacity};
+  for (Item* item : items) bin.Add(item);
+  return bin;
+}
+
+// "a b " for items a and b.
+template <typename Items>
+inline std::string Names(const Items& items) {
+  std::string text;
+  for (const Item* item : items) {
+    text += item->name;
+    text += ' ';
+  }
+  return text;
+}
+
+// "a b | c | " for two bins.
+inline std::string Names(const std::vector<Bin>& bins) {
+  std::string text;
+  for (const Bin& bin : bins) text += Names(bin.items) + "| ";
+  return text;
+}
+
+// The generator's next value, which tells whether two runs drew equally
+// often.
+inline int NextDraw() { return Draw(); }
+
+// ---- Straightforward versions written from the rules, for differential
+// tests: linear scans and insertions.
+
+inline void LinearInsert(std::vector<Item*>& freeItems, Item* x) {
+  std::size_t i = 0;
+  while (i < freeItems.size() && freeItems[i]->size > x->size) ++i;
+  freeItems.insert(freeItems.begin() + i, x);
+}
+
+inline void LinearFirstFit(std::vector<Bin>& bins,
+                           const std::vector<Item*>& items, double capacity) {
+  for (Item* item : items) {
+    std::size_t k = 0;
+    while (k < bins.size() && !(bins[k].room() >= item->size)) ++k;
+    if (k == bins.size()) bins.push_back(Bin{{}, 0, capacity});
+    bins[k].Add(item);
+  }
+}
+
+// ---- Random cases for the differential tests --------------------------------
+
+// Sizes from a few values, so that equal sizes, exact fits and fractional
+// rounding all occur often.
+inline double RandomSize(std::mt19937& gen) {
+  static const double kSizes[] = {1,   2,   3,  5,  5,  7,    10, 12.5, 0.1,
+                                  0.2, 0.7, 20, 25, 30, 33.3, 40, 50};
+  return kSizes[std::uniform_int_distribution<int>(0, 16)(gen)];
+}
+
+// A random individual of bins within `capacity` plus loose items (sorted
+// largest first when `sorted`), all owned by `store`.
+struct RandomCase {
+  std::deque<std::string> names;  // The items' names; stable addresses.
+  std::vector<std::unique_ptr<Item>> store;
+  std::vector<Bin> bins;
+  std::vector<Item*> freeItems;
+  double capacity = 0;
+
+  Item* NewItem(double size) {
+    names.push_back("i" + std::to_string(store.size()));
+    store.push_back(
+        std::make_unique<Item>(Item{names.back(), size, store.size()}));
+    return store.back().get();
+  }
+};
+
+inline RandomCase MakeCase(std::mt19937& gen, int max_bins, int max_free,
+                           bool sorted) {
+  RandomCase c;
+  c.capacity = std::uniform_int_distribution<int>(0, 1)(gen) ? 50 : 60.1;
+  const int bins = std::uniform_int_distribution<int>(1, max_bins)(gen);
+  for (int b = 0; b < bins; ++b) {
+    Bin bin{{}, 0, c.capacity};
+    const int wanted = std::uniform_int_distribution<int>(1, 7)(gen);
+    for (int k = 0; k < wanted; ++k) {
+      const double size = RandomSize(gen);
+      if (bin.room() >= size) bin.Add(c.NewItem(size));
+    }
+    if (bin.items.empty()) bin.Add(c.NewItem(0.1));
+    c.bins.push_back(bin);
+  }
+  const int loose = std::uniform_int_distribution<int>(0, max_free)(gen);
+  for (int k = 0; k < loose; ++k) {
+    c.freeItems.push_back(c.NewItem(RandomSize(gen)));
+  }
+  if (sorted) {
+    std::stable_sort(c.freeItems.begin(), c.freeItems.end(), BySizeDescending);
+  }
+  return c;
+}
+
+inline std::vector<Item*> AllItems(const RandomCase& c) {
+  std::vector<Item*> items;
+  for (const auto& item : c.store) items.push_back(item.get());
+  return items;
+}
+
+// Runs `fast` and `linear` on copies of one random bin and its loose items
+// from the same generator state; they must agree on everything, including
+// how many draws they took.
 
 #endif  // QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_

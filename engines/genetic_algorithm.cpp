@@ -51,8 +51,12 @@ bool SameShape(const Individual& a, const Individual& b) {
 
 namespace {
 
-// factor * ln(n + 1), all in single precision, truncated: the automatic
-// population size (20) and generation count (50).
+// The automatic population size and generation count are these factors
+// times ln(n + 1) for n items.
+constexpr float kPopulationFactor = 20.0f;
+constexpr float kGenerationFactor = 50.0f;
+
+// factor * ln(n + 1), all in single precision, truncated by the caller.
 float AutomaticCount(std::size_t n, float factor) {
   return factor * std::log(static_cast<float>(n) + 1.0f);
 }
@@ -80,13 +84,14 @@ GeneticAlgorithm::GeneticAlgorithm(Input& input)
 void GeneticAlgorithm::SettleSizes() {
   const std::size_t n = input.items.size();
   if (params.ga_pop_size <= tournamentSize) {
-    uint32_t size = static_cast<uint32_t>(AutomaticCount(n, 20.0f));
+    uint32_t size = static_cast<uint32_t>(AutomaticCount(n, kPopulationFactor));
     // A tournament needs a loser besides its contestants' winner.
     if (size < tournamentSize + 1) size = tournamentSize + 1;
     params.ga_pop_size = size;
   }
   if (params.ga_num_generations <= 0) {
-    params.ga_num_generations = static_cast<int32_t>(AutomaticCount(n, 50.0f));
+    params.ga_num_generations =
+        static_cast<int32_t>(AutomaticCount(n, kGenerationFactor));
   }
 }
 
@@ -174,6 +179,16 @@ void GeneticAlgorithm::ReportProgress() const {
 
 // ---- One generation --------------------------------------------------------
 
+namespace {
+
+// Pairs of parents drawn in all, at most, while the two winners look alike.
+constexpr int kParentPairs = 11;
+// Attempts, at most, to mutate a child that looks like a parent or like the
+// other child.
+constexpr int kCloneRemovals = 10;
+
+}  // namespace
+
 bool GeneticAlgorithm::Step() {
   ++generation;
   const std::size_t size = population.size();
@@ -210,7 +225,7 @@ GeneticAlgorithm::Pairing GeneticAlgorithm::PickParents() const {
   for (int pairs = 1;; ++pairs) {
     pairing.first = (this->*tournament)(0, half - 1);
     pairing.second = (this->*tournament)(half, size - 1);
-    if (pairs == 11) break;
+    if (pairs == kParentPairs) break;
     if (!SameShape(population[pairing.first.winner],
                    population[pairing.second.winner])) {
       break;
@@ -222,7 +237,7 @@ GeneticAlgorithm::Pairing GeneticAlgorithm::PickParents() const {
 bool GeneticAlgorithm::RemoveClones(const Pairing& pairing) {
   const auto [w1, l1] = pairing.first;
   const auto [w2, l2] = pairing.second;
-  for (int attempt = 0; attempt < 10; ++attempt) {
+  for (int attempt = 0; attempt < kCloneRemovals; ++attempt) {
     std::size_t clone;
     if (SameShape(population[l1], population[w1])) {
       clone = l1;

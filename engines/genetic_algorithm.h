@@ -75,11 +75,11 @@ class GeneticAlgorithm : public Optimizer {
   };
   bool CrossoverStep();
   bool CopyStep();
-  // Draws both tournaments again while the winners look alike, 11 pairs at
-  // most.
+  // Draws both tournaments again while the winners look alike, up to
+  // kParentPairs pairs in all.
   Pairing PickParents() const;
-  // Mutates children that look like a parent or like each other, 10 times
-  // at most.
+  // Mutates children that look like a parent or like each other, up to
+  // kCloneRemovals times.
   bool RemoveClones(const Pairing& pairing);
   bool MutateAndEvaluate(std::size_t position);
   bool MeetsStopRule(const Individual& individual) const;

@@ -64,16 +64,6 @@ Params Settings(double target, int32_t generations = 0) {
   return params;
 }
 
-// "i0 i3 | i1 | " for two bins.
-std::string Names(const std::vector<Bin>& bins) {
-  std::string text;
-  for (const Bin& bin : bins) {
-    for (const Item* item : bin.items) (text += item->name) += ' ';
-    text += "| ";
-  }
-  return text;
-}
-
 Bin FilledBin(double capacity, double used, std::size_t items) {
   static Item item{"x", 1, 0};
   Bin bin{{}, used, capacity};

@@ -40,8 +40,20 @@ void GlibcRandom::Seed(std::uint32_t seed) {
 
 void GlibcRandom::Refill() {
   std::memcpy(words_, words_ + kBatch, kWords * sizeof words_[0]);
-  for (int i = kWords; i < kWords + kBatch; ++i) {
-    words_[i] = words_[i - kLag] + words_[i - kWords];
+  // The words three apart form three chains, each adding one older word per
+  // step; running them side by side in registers keeps every chain from
+  // waiting on the word it has just stored.
+  static_assert(kBatch % kLag == 0, "whole steps of the three chains");
+  std::uint32_t a = words_[kWords - 3];
+  std::uint32_t b = words_[kWords - 2];
+  std::uint32_t c = words_[kWords - 1];
+  for (int i = kWords; i < kWords + kBatch; i += kLag) {
+    a += words_[i - kWords];
+    b += words_[i + 1 - kWords];
+    c += words_[i + 2 - kWords];
+    words_[i] = a;
+    words_[i + 1] = b;
+    words_[i + 2] = c;
   }
   next_ = kWords;
 }

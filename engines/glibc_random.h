@@ -29,8 +29,8 @@ class GlibcRandom {
   }
 
  private:
-  static constexpr int kWords = 31;   // The degree of the recurrence.
-  static constexpr int kBatch = 992;  // Words made per refill.
+  static constexpr int kWords = 31;    // The degree of the recurrence.
+  static constexpr int kBatch = 1023;  // Words made per refill.
 
   // Moves the last kWords words to the front and makes the next kBatch.
   void Refill();

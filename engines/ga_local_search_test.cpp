@@ -1,0 +1,345 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "engines/ga_local_search.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engines/ga_random.h"
+#include "engines/ga_test_support.h"
+
+namespace {
+
+// ---- Straightforward versions written from the rules, for differential
+// tests: linear scans and insertions into a plain list of loose items.
+
+bool LinearReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return false;
+  const std::size_t j = RandomIndex(bin.items.size());
+  Item* x = bin.items[j];
+  for (std::size_t i = 0; i < freeItems.size(); ++i) {
+    Item* f = freeItems[i];
+    if (!(f->size > x->size)) return false;
+    if (bin.room() >= f->size - x->size) {
+      freeItems.erase(freeItems.begin() + i);
+      LinearInsert(freeItems, x);
+      bin.items.Set(j, f);
+      bin.used += f->size - x->size;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return false;
+  const std::size_t m = bin.items.size();
+  const std::size_t a = RandomIndex(m);
+  const std::size_t b = OtherIndex(0, m - 1, a);
+  const std::size_t lo = std::min(a, b), hi = std::max(a, b);
+  Item* low = bin.items[lo];
+  Item* high = bin.items[hi];
+  const double w = low->size + high->size;
+  for (std::size_t i = 0; i < freeItems.size(); ++i) {
+    Item* f = freeItems[i];
+    if (f->size < w) return false;
+    if (bin.room() >= f->size - w) {
+      freeItems.erase(freeItems.begin() + i);
+      LinearInsert(freeItems, low);
+      LinearInsert(freeItems, high);
+      bin.items.erase(bin.items.begin() + hi);
+      bin.used -= high->size;
+      bin.items.erase(bin.items.begin() + lo);
+      bin.used -= low->size;
+      bin.Add(f);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
+  if (freeItems.size() < 2) return false;
+  const std::size_t m = bin.items.size();
+  const std::size_t a = RandomIndex(m);
+  const std::size_t b = OtherIndex(0, m - 1, a);
+  const std::size_t lo = std::min(a, b), hi = std::max(a, b);
+  std::size_t d = RandomIndex(m);
+  if (d == lo) {
+    d = d > 0 ? d - 1 : (hi == 1 ? 2 : 1);
+  } else if (d == hi) {
+    d = d != m - 1 ? d + 1 : (lo == m - 2 ? m - 3 : m - 2);
+  }
+  std::size_t pos[3] = {lo, hi, d};
+  std::sort(pos, pos + 3);
+  Item* in_bin[3] = {bin.items[pos[0]], bin.items[pos[1]], bin.items[pos[2]]};
+  const double w = in_bin[0]->size + in_bin[1]->size + in_bin[2]->size;
+  Item* f0 = freeItems[0];
+  for (std::size_t i = 1; i < freeItems.size(); ++i) {
+    Item* f = freeItems[i];
+    const double s = f->size + f0->size;
+    if (s < w) return false;
+    if (bin.room() >= s - w) {
+      freeItems.erase(freeItems.begin() + i);
+      freeItems.erase(freeItems.begin());
+      for (Item* item : in_bin) LinearInsert(freeItems, item);
+      for (int k = 2; k >= 0; --k) {
+        bin.items.erase(bin.items.begin() + pos[k]);
+        bin.used -= in_bin[k]->size;
+      }
+      bin.Add(f0);
+      bin.Add(f);
+      return true;
+    }
+  }
+  return false;
+}
+
+void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
+  if (freeItems.empty()) return;
+  std::sort(freeItems.begin(), freeItems.end(), BySizeDescending);
+  bool changed = true;
+  while (changed) {
+    changed = false;
+    for (std::size_t i = 0; i < bins.size(); ++i) {
+      if (bins[i].items.size() >= 3) {
+        changed |= LinearReplaceThreeByTwo(bins[i], freeItems);
+      }
+      if (bins[i].items.size() >= 2) {
+        changed |= LinearReplaceTwoByOne(bins[i], freeItems);
+      }
+      if (bins[i].items.size() >= 1) {
+        changed |= LinearReplaceOne(bins[i], freeItems);
+      }
+    }
+  }
+}
+
+template <typename Fast, typename Linear>
+void ExpectSameMove(Fast fast, Linear linear, std::size_t min_items) {
+  std::mt19937 gen(12345);
+  int changes = 0;
+  for (unsigned round = 0; round < 3000; ++round) {
+    RandomCase c = MakeCase(gen, 1, 10, true);
+    if (c.bins[0].items.size() < min_items) continue;
+    SCOPED_TRACE("round " + std::to_string(round));
+    Bin fast_bin = c.bins[0], linear_bin = c.bins[0];
+    LooseItems fast_free(c.freeItems);
+    std::vector<Item*> linear_free = c.freeItems;
+    SeedDraws(round);
+    const bool fast_changed = fast(fast_bin, fast_free);
+    const int fast_next = NextDraw();
+    SeedDraws(round);
+    const bool linear_changed = linear(linear_bin, linear_free);
+    ASSERT_EQ(fast_changed, linear_changed);
+    ASSERT_EQ(fast_next, NextDraw());
+    ASSERT_EQ(fast_bin.items, linear_bin.items);
+    ASSERT_EQ(fast_bin.used, linear_bin.used);  // Bit for bit.
+    ASSERT_EQ(fast_free.items(), linear_free);
+    changes += fast_changed;
+  }
+  // The comparison only means something if both outcomes were exercised.
+  EXPECT_GT(changes, 100);
+}
+
+TEST(ReplaceMovesTest, ReplaceOneMatchesTheLinearScan) {
+  ExpectSameMove(ReplaceOne, LinearReplaceOne, 1);
+}
+
+TEST(ReplaceMovesTest, ReplaceTwoByOneMatchesTheLinearScan) {
+  ExpectSameMove(ReplaceTwoByOne, LinearReplaceTwoByOne, 2);
+}
+
+TEST(ReplaceMovesTest, ReplaceThreeByTwoMatchesTheLinearScan) {
+  ExpectSameMove(ReplaceThreeByTwo, LinearReplaceThreeByTwo, 3);
+}
+
+TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
+  std::mt19937 gen(99);
+  for (unsigned round = 0; round < 300; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    RandomCase c = MakeCase(gen, 12, 15, false);
+    std::vector<Bin> fast = c.bins, linear = c.bins;
+    LooseItems fast_free(c.freeItems);
+    std::vector<Item*> linear_free = c.freeItems;
+    SeedDraws(round);
+    Improve(fast, fast_free);
+    const int fast_next = NextDraw();
+    SeedDraws(round);
+    LinearImprove(linear, linear_free);
+    ASSERT_EQ(fast_next, NextDraw());
+    ASSERT_EQ(fast_free.items(), linear_free);
+    for (std::size_t k = 0; k < fast.size(); ++k) {
+      ASSERT_EQ(fast[k].items, linear[k].items) << "bin " << k;
+      ASSERT_EQ(fast[k].used, linear[k].used) << "bin " << k;
+    }
+  }
+}
+
+// Hand-made bins where every draw leads to the same outcome, so the cases
+// hold for any seed.
+struct MoveCase {
+  const char* name;
+  bool (*move)(Bin&, LooseItems&);
+  std::vector<const char*> bin;  // Item names, in bin order.
+  double capacity;
+  std::vector<const char*> loose;  // Largest first.
+  bool changed;
+  const char* bin_after;
+  double used_after;
+  const char* loose_after;
+};
+
+TEST(ReplaceMovesTest, HandWorkedCases) {
+  // Items named x3, y3 and z3 of size 3 show the order among equal sizes.
+  Items items({{"x3", 3},
+               {"y3", 3},
+               {"z3", 3},
+               {"n1", 1},
+               {"n2", 2},
+               {"n4", 4},
+               {"n5", 5},
+               {"m5", 5},
+               {"n7", 7},
+               {"n8", 8},
+               {"n9", 9},
+               {"n12", 12}});
+  const MoveCase cases[] = {
+      {"one: an equal size is never swapped",
+       ReplaceOne,
+       {"n5"},
+       10,
+       {"m5"},
+       false,
+       "n5 ",
+       5,
+       "m5 "},
+      {"one: the first larger item that fits",
+       ReplaceOne,
+       {"x3"},
+       10,
+       {"n12", "n9", "n8", "y3"},
+       true,
+       "n9 ",
+       9,
+       "n12 n8 x3 y3 "},
+      {"one: a larger item that does not fit",
+       ReplaceOne,
+       {"x3"},
+       10,
+       {"n12"},
+       false,
+       "x3 ",
+       3,
+       "n12 "},
+      {"two by one: an exactly equal item is taken",
+       ReplaceTwoByOne,
+       {"x3", "n4"},
+       10,
+       {"n7"},
+       true,
+       "n7 ",
+       7,
+       "n4 x3 "},
+      {"two by one: past one that overfills",
+       ReplaceTwoByOne,
+       {"x3", "n4"},
+       10,
+       {"n12", "n9", "n5"},
+       true,
+       "n9 ",
+       9,
+       "n12 n5 n4 x3 "},
+      // Smaller items would fit, but the pair is never traded for less.
+      {"two by one: the scan stops below the pair",
+       ReplaceTwoByOne,
+       {"x3", "n4"},
+       20,
+       {"n5", "m5"},
+       false,
+       "x3 n4 ",
+       7,
+       "n5 m5 "},
+      {"two by one: equal sizes go ahead",
+       ReplaceTwoByOne,
+       {"x3", "y3"},
+       10,
+       {"n12", "n8"},
+       true,
+       "n8 ",
+       8,
+       "n12 y3 x3 "},
+      {"three by two: a three-item bin gives all three",
+       ReplaceThreeByTwo,
+       {"n1", "n2", "x3"},
+       10,
+       {"n5", "n4"},
+       true,
+       "n5 n4 ",
+       9,
+       "x3 n2 n1 "},
+      // The given-back items land among loose ones of their sizes: ahead
+      // of an equal loose item, the later given back first.
+      {"three by two: equal sizes go ahead",
+       ReplaceThreeByTwo,
+       {"x3", "y3", "n1"},
+       10,
+       {"n5", "m5", "n4", "z3", "n2"},
+       true,
+       "n5 m5 ",
+       10,
+       "n4 y3 x3 z3 n2 n1 "},
+      {"three by two: one loose item is not enough",
+       ReplaceThreeByTwo,
+       {"n1", "n2", "x3"},
+       10,
+       {"n9"},
+       false,
+       "n1 n2 x3 ",
+       6,
+       "n9 "},
+      {"three by two: the pair must not overfill",
+       ReplaceThreeByTwo,
+       {"n1", "n2", "x3"},
+       10,
+       {"n9", "n2"},
+       false,
+       "n1 n2 x3 ",
+       6,
+       "n9 n2 "},
+  };
+  for (const MoveCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    for (unsigned seed = 1; seed <= 5; ++seed) {
+      SeedDraws(seed);
+      std::vector<Item*> in_bin;
+      LooseItems loose;
+      for (const char* name : c.bin) in_bin.push_back(items[name]);
+      for (const char* name : c.loose) loose.Append(items[name]);
+      Bin bin = MakeBin(c.capacity, in_bin);
+      EXPECT_EQ(c.move(bin, loose), c.changed);
+      EXPECT_EQ(Names(bin.items), c.bin_after);
+      EXPECT_EQ(bin.used, c.used_after);
+      EXPECT_EQ(Names(loose.items()), c.loose_after);
+    }
+  }
+}
+
+TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
+  // 0.1 + 0.2 is not 0.3 in doubles: a swap adds the size difference to
+  // `used` instead of summing the bin again.
+  Items items({{"a", 0.1}, {"b", 0.2}, {"c", 0.7}});
+  Bin bin = MakeBin(1, {items["a"], items["b"]});
+  LooseItems loose({items["c"]});
+  SeedDraws(1);
+  ASSERT_TRUE(ReplaceOne(bin, loose));
+  // Summing the bin again would give 0.8999999999999999 or
+  // 0.7999999999999999.
+  EXPECT_EQ(bin.used, bin.items[0] == items["c"] ? 0.9 : 0.8);
+}
+
+}  // namespace

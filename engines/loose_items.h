@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// The loose items of a repair: the items that belong to no bin of the packing
+// being repaired. Once sorted they stay largest first, so that a search for
+// an item of some size is a bisection and an item given back goes in at its
+// size position.
+#ifndef QUARRIMEL_ENGINES_LOOSE_ITEMS_H_
+#define QUARRIMEL_ENGINES_LOOSE_ITEMS_H_
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+#include <vector>
+
+#include "input/item.h"
+
+class LooseItems {
+ public:
+  LooseItems() = default;
+  explicit LooseItems(std::vector<Item*> items) : items_(std::move(items)) {}
+
+  const std::vector<Item*>& items() const { return items_; }
+  bool empty() const { return items_.empty(); }
+  std::size_t size() const { return items_.size(); }
+  Item* operator[](std::size_t k) const { return items_[k]; }
+  // The size of the item at `k`.
+  double SizeAt(std::size_t k) const { return items_[k]->size; }
+
+  void clear() { items_.clear(); }
+  // Adds `item` at the end, out of order.
+  void Append(Item* item) { items_.push_back(item); }
+
+  // Orders the items largest first, with std::sort: equal sizes end up in
+  // whatever order that sort leaves, which a seeded run depends on.
+  void Sort() { std::sort(items_.begin(), items_.end(), BySizeDescending); }
+
+  // The number of leading items for which `holds` is true. REQUIRES: `holds`
+  // is true on a prefix of the items and false after it, as size tests are
+  // on a sorted list.
+  template <typename Test>
+  std::size_t CountWhile(std::size_t from, std::size_t to, Test holds) const {
+    return static_cast<std::size_t>(
+        std::partition_point(
+            items_.begin() + from, items_.begin() + to,
+            [&holds](const Item* f) { return holds(f->size); }) -
+        items_.begin());
+  }
+
+  // Removes the items at positions `taken` (ascending, `taken_count` of
+  // them) and puts each of `given` (`given_count` of them, at most 3) in at
+  // its size position, in the order given: ahead of every item of its size,
+  // so of equal given sizes the later one ends up first. The result is that
+  // of erasing and inserting one at a time, but every item moves once.
+  // REQUIRES: sorted; given_count <= 3 and taken_count <= 2.
+  void Exchange(const std::size_t* taken, std::size_t taken_count,
+                Item* const* given, std::size_t given_count);
+
+ private:
+  std::vector<Item*> items_;  // Largest first once sorted.
+};
+
+#endif  // QUARRIMEL_ENGINES_LOOSE_ITEMS_H_
