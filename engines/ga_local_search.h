@@ -33,11 +33,15 @@
 inline bool ReplaceOne(Bin& bin, LooseItems& loose) {
   if (loose.empty()) return false;
   assert(!bin.items.empty());
-  const std::size_t j = RandomIndex(bin.items.size());
   const double room = bin.room();
+  // A strictly larger item never fits a full bin, and none may be loose.
+  if (!(room > 0) || !(loose.SizeAt(0) > loose.smallest())) {
+    SkipDraws(1);
+    return false;
+  }
+  const std::size_t j = RandomIndex(bin.items.size());
   const double x = bin.items.SizeAt(j);
-  // A strictly larger item never fits a full bin, and there may be none.
-  if (!(room > 0) || !(loose.SizeAt(0) > x)) return false;
+  if (!(loose.SizeAt(0) > x)) return false;
   const std::size_t larger =
       loose.CountWhile(0, loose.size(), [x](double f) { return f > x; });
   // The last candidate, the smallest, is the one most likely to fit.
@@ -58,10 +62,14 @@ inline bool ReplaceOne(Bin& bin, LooseItems& loose) {
 inline bool ReplaceTwoByOne(Bin& bin, LooseItems& loose) {
   if (loose.empty()) return false;
   assert(bin.items.size() >= 2);
+  // The scan stops at once at a loose item smaller than the pair.
+  if (loose.SizeAt(0) < loose.smallest_pair()) {
+    SkipDraws(2);
+    return false;
+  }
   const TwoPositions two = DrawTwoPositions(bin.items.size());
   const double room = bin.room();
   const double w = bin.items.SizeAt(two.lo) + bin.items.SizeAt(two.hi);
-  // The scan stops at once at a loose item smaller than the pair.
   if (room < 0 || loose.SizeAt(0) < w) return false;
   const std::size_t large =
       loose.CountWhile(0, loose.size(), [w](double f) { return !(f < w); });
@@ -83,12 +91,16 @@ inline bool ReplaceTwoByOne(Bin& bin, LooseItems& loose) {
 inline bool ReplaceThreeByTwo(Bin& bin, LooseItems& loose) {
   if (loose.size() < 2) return false;
   assert(bin.items.size() >= 3);
+  // The largest loose item goes in with each other one in turn; the scan
+  // stops at once when even the largest pair is smaller than the three.
+  if (loose.SizeAt(1) + loose.SizeAt(0) < loose.smallest_triple()) {
+    SkipDraws(3);
+    return false;
+  }
   const ThreePositions three = DrawThreePositions(bin.items.size());
   const double room = bin.room();
   const double w = bin.items.SizeAt(three.p) + bin.items.SizeAt(three.q) +
                    bin.items.SizeAt(three.t);
-  // The largest loose item goes in with each other one in turn; the scan
-  // stops at once when even the largest pair is smaller than the three.
   const double f0 = loose.SizeAt(0);
   if (room < 0 || loose.SizeAt(1) + f0 < w) return false;
   const std::size_t large = loose.CountWhile(

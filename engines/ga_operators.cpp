@@ -11,7 +11,8 @@
 namespace {
 
 // Copies `bin` into slot `count` of `bins`, reusing the bin already there.
-void PutCopy(std::vector<Bin>& bins, std::size_t& count, const Bin& bin) {
+inline void PutCopy(std::vector<Bin>& bins, std::size_t& count,
+                    const Bin& bin) {
   if (count < bins.size()) {
     bins[count] = bin;
   } else {
@@ -22,8 +23,9 @@ void PutCopy(std::vector<Bin>& bins, std::size_t& count, const Bin& bin) {
 
 }  // namespace
 
-GaOperators::GaOperators(double capacity, std::size_t item_count)
-    : first_fit_(capacity), donated_(item_count, 0) {}
+GaOperators::GaOperators(double capacity, std::size_t item_count,
+                         double smallest)
+    : first_fit_(capacity), donated_(item_count, 0), loose_(smallest) {}
 
 void GaOperators::Crossover(const Individual& p1, const Individual& p2,
                             Individual& c1, Individual& c2) {

@@ -20,8 +20,10 @@
 class GaOperators {
  public:
   // `capacity` is the capacity of every bin opened; item ids are expected
-  // below `item_count` (larger ones are handled, at a cost).
-  GaOperators(double capacity, std::size_t item_count);
+  // below `item_count` (larger ones are handled, at a cost); no item is
+  // smaller than `smallest`, which lets the repair refuse hopeless trades
+  // early (0 when unknown).
+  GaOperators(double capacity, std::size_t item_count, double smallest = 0);
 
   // Builds two children from parents p1 and p2 and puts them into c1 and c2
   // (their fitness is left as it was). Each child is the receiving parent

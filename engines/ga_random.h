@@ -22,6 +22,11 @@ inline void SeedDraws(std::uint32_t seed) { engineDraws.Seed(seed); }
 // One draw, 0..2147483647.
 inline int Draw() { return engineDraws.Next(); }
 
+// Takes `count` draws whose values are not needed: a move that cannot
+// succeed whatever its draws give still takes them, so that every later draw
+// is the one it would be.
+inline void SkipDraws(int count) { engineDraws.Skip(count); }
+
 // Scales one generator value r (0..2147483647) to an index in 0..n-1: the
 // double product n * r * 4.656612873077393e-10, truncated.
 inline std::size_t ScaleIndex(std::size_t n, int r) {

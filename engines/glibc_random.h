@@ -28,6 +28,14 @@ class GlibcRandom {
     return static_cast<std::int32_t>(words_[next_++] >> 1);
   }
 
+  // Passes over the next `count` values, as `count` calls of Next() would.
+  void Skip(int count) {
+    for (; count > 0; --count) {
+      if (next_ == kWords + kBatch) Refill();
+      ++next_;
+    }
+  }
+
  private:
   static constexpr int kWords = 31;    // The degree of the recurrence.
   static constexpr int kBatch = 1023;  // Words made per refill.

@@ -50,4 +50,16 @@ TEST(GlibcRandomTest, SeedRestartsTheSequence) {
   for (int k = 0; k < 100; ++k) ASSERT_EQ(zero.Next(), one.Next());
 }
 
+TEST(GlibcRandomTest, SkipPassesOverValues) {
+  GlibcRandom skipping(7);
+  GlibcRandom drawing(7);
+  // Steps of several lengths, so that skips cross the ends of batches.
+  for (int step = 0; step < 5000; ++step) {
+    const int count = step % 5;
+    skipping.Skip(count);
+    for (int k = 0; k < count; ++k) drawing.Next();
+    ASSERT_EQ(skipping.Next(), drawing.Next()) << "step " << step;
+  }
+}
+
 }  // namespace

@@ -16,7 +16,20 @@
 class LooseItems {
  public:
   LooseItems() = default;
+  // `smallest` is a size no item of the packing is below.
+  explicit LooseItems(double smallest)
+      : smallest_pair_(smallest + smallest),
+        smallest_triple_(smallest + smallest + smallest),
+        smallest_(smallest) {}
   explicit LooseItems(std::vector<Item*> items) : items_(std::move(items)) {}
+
+  // Sizes that no item, no two items and no three items of the packing
+  // (sizes added in order, as the moves add them) are below; 0 when unknown.
+  // A move whose candidates all lie below them cannot trade, whichever bin
+  // items it draws.
+  double smallest() const { return smallest_; }
+  double smallest_pair() const { return smallest_pair_; }
+  double smallest_triple() const { return smallest_triple_; }
 
   const std::vector<Item*>& items() const { return items_; }
   bool empty() const { return items_.empty(); }
@@ -56,6 +69,9 @@ class LooseItems {
 
  private:
   std::vector<Item*> items_;  // Largest first once sorted.
+  double smallest_pair_ = 0;
+  double smallest_triple_ = 0;
+  double smallest_ = 0;
 };
 
 #endif  // QUARRIMEL_ENGINES_LOOSE_ITEMS_H_
