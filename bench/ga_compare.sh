@@ -15,7 +15,8 @@
 #   --large    also the files of 5,000 items or more (minutes each; only
 #              their verbose listing)
 # Environment: SEEDS (default "1 7"), DISK_GLOB (default /usr/share/doc/*),
-# DISK_TARGET (default 5m).
+# DISK_TARGET (default 5m), LARGE_ONLY=1 (with --large: the large files
+# alone).
 # Prints one line per comparison and exits with status 1 on any difference.
 set -euo pipefail
 
