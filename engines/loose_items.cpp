@@ -14,7 +14,31 @@ struct Run {
   std::size_t from, to, count;
 };
 
+// Moves each run of `data` to its place. Runs moving down go first, lowest
+// first, then runs moving up, highest first: each lands only on freed slots
+// or slots already moved from.
+template <typename T>
+void MoveRuns(T* data, const Run* runs, std::size_t run_count) {
+  for (std::size_t i = 0; i < run_count; ++i) {
+    const Run& run = runs[i];
+    if (run.to < run.from) {
+      std::memmove(data + run.to, data + run.from, run.count * sizeof(T));
+    }
+  }
+  for (std::size_t i = run_count; i-- > 0;) {
+    const Run& run = runs[i];
+    if (run.to > run.from) {
+      std::memmove(data + run.to, data + run.from, run.count * sizeof(T));
+    }
+  }
+}
+
 }  // namespace
+
+void LooseItems::Sort() {
+  std::sort(items_.begin(), items_.end(), BySizeDescending);
+  for (std::size_t k = 0; k < items_.size(); ++k) sizes_[k] = items_[k]->size;
+}
 
 void LooseItems::Exchange(const std::size_t* taken, std::size_t taken_count,
                           Item* const* given, std::size_t given_count) {
@@ -65,23 +89,18 @@ void LooseItems::Exchange(const std::size_t* taken, std::size_t taken_count,
   const std::size_t old_size = items_.size();
   if (old_size > src) runs[run_count++] = {src, dst, old_size - src};
   const std::size_t new_size = old_size - taken_count + given_count;
-  if (new_size > old_size) items_.resize(new_size);
-  // Runs moving down go first, lowest first, then runs moving up, highest
-  // first: each lands only on freed slots or slots already moved from.
-  Item** data = items_.data();
-  for (std::size_t i = 0; i < run_count; ++i) {
-    const Run& run = runs[i];
-    if (run.to < run.from) {
-      std::memmove(data + run.to, data + run.from, run.count * sizeof(Item*));
-    }
+  if (new_size > old_size) {
+    items_.resize(new_size);
+    sizes_.resize(new_size);
   }
-  for (std::size_t i = run_count; i-- > 0;) {
-    const Run& run = runs[i];
-    if (run.to > run.from) {
-      std::memmove(data + run.to, data + run.from, run.count * sizeof(Item*));
-    }
+  MoveRuns(items_.data(), runs, run_count);
+  MoveRuns(sizes_.data(), runs, run_count);
+  for (std::size_t i = 0; i < given_count; ++i) {
+    items_[slot_of_added[i]] = added[i];
+    sizes_[slot_of_added[i]] = added[i]->size;
   }
-  for (std::size_t i = 0; i < given_count; ++i)
-    data[slot_of_added[i]] = added[i];
-  if (new_size < old_size) items_.resize(new_size);
+  if (new_size < old_size) {
+    items_.resize(new_size);
+    sizes_.resize(new_size);
+  }
 }

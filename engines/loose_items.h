@@ -21,7 +21,9 @@ class LooseItems {
       : smallest_pair_(smallest + smallest),
         smallest_triple_(smallest + smallest + smallest),
         smallest_(smallest) {}
-  explicit LooseItems(std::vector<Item*> items) : items_(std::move(items)) {}
+  explicit LooseItems(const std::vector<Item*>& items) {
+    for (Item* item : items) Append(item);
+  }
 
   // Sizes that no item, no two items and no three items of the packing
   // (sizes added in order, as the moves add them) are below; 0 when unknown.
@@ -36,26 +38,31 @@ class LooseItems {
   std::size_t size() const { return items_.size(); }
   Item* operator[](std::size_t k) const { return items_[k]; }
   // The size of the item at `k`.
-  double SizeAt(std::size_t k) const { return items_[k]->size; }
+  double SizeAt(std::size_t k) const { return sizes_[k]; }
 
-  void clear() { items_.clear(); }
+  void clear() {
+    items_.clear();
+    sizes_.clear();
+  }
   // Adds `item` at the end, out of order.
-  void Append(Item* item) { items_.push_back(item); }
+  void Append(Item* item) {
+    items_.push_back(item);
+    sizes_.push_back(item->size);
+  }
 
   // Orders the items largest first, with std::sort: equal sizes end up in
   // whatever order that sort leaves, which a seeded run depends on.
-  void Sort() { std::sort(items_.begin(), items_.end(), BySizeDescending); }
+  void Sort();
 
   // The number of leading items for which `holds` is true. REQUIRES: `holds`
   // is true on a prefix of the items and false after it, as size tests are
   // on a sorted list.
   template <typename Test>
   std::size_t CountWhile(std::size_t from, std::size_t to, Test holds) const {
-    return static_cast<std::size_t>(
-        std::partition_point(
-            items_.begin() + from, items_.begin() + to,
-            [&holds](const Item* f) { return holds(f->size); }) -
-        items_.begin());
+    return static_cast<std::size_t>(std::partition_point(sizes_.begin() + from,
+                                                         sizes_.begin() + to,
+                                                         holds) -
+                                    sizes_.begin());
   }
 
   // Removes the items at positions `taken` (ascending, `taken_count` of
@@ -69,6 +76,9 @@ class LooseItems {
 
  private:
   std::vector<Item*> items_;  // Largest first once sorted.
+  // The items' sizes, in the same order: the searches and the moves' tests
+  // read them here, in order, rather than from each item.
+  std::vector<double> sizes_;
   double smallest_pair_ = 0;
   double smallest_triple_ = 0;
   double smallest_ = 0;

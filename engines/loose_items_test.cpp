@@ -57,6 +57,10 @@ TEST(LooseItemsTest, ExchangeMatchesErasingAndInsertingOneByOne) {
     loose.Exchange(taken.data(), taken.size(), given.data(), given.size());
     ASSERT_EQ(Names(loose.items()),
               Names(ExchangeOneByOne(before, taken, given)));
+    // The sizes the searches read follow their items.
+    for (std::size_t k = 0; k < loose.size(); ++k) {
+      ASSERT_EQ(loose.SizeAt(k), loose[k]->size) << k;
+    }
   }
 }
 
