@@ -10,16 +10,30 @@
 
 namespace {
 
-// Copies `bin` into slot `count` of `bins`, reusing the bin already there.
-inline void PutCopy(std::vector<Bin>& bins, std::size_t& count,
-                    const Bin& bin) {
-  if (count < bins.size()) {
-    bins[count] = bin;
-  } else {
-    bins.push_back(bin);
+// Writes copies of bins into a vector from its start, reusing the bins
+// already there and their storage. The vector's length is read once: the
+// copies may alias anything, so a length read per bin is read again each
+// time.
+class BinSink {
+ public:
+  explicit BinSink(std::vector<Bin>& bins)
+      : bins_(bins), reusable_(bins.size()) {}
+  void Put(const Bin& bin) {
+    if (count_ < reusable_) {
+      bins_[count_] = bin;
+    } else {
+      bins_.push_back(bin);
+    }
+    ++count_;
   }
-  ++count;
-}
+  // Drops the bins beyond those put.
+  void Finish() { bins_.erase(bins_.begin() + count_, bins_.end()); }
+
+ private:
+  std::vector<Bin>& bins_;
+  std::size_t reusable_;
+  std::size_t count_ = 0;
+};
 
 }  // namespace
 
@@ -95,19 +109,17 @@ void GaOperators::InjectSection(const Individual& receiver,
                                 std::size_t last, std::size_t insert_at,
                                 std::vector<Bin>& child, LooseItems& loose) {
   MarkDonors(donor.bins, {first, last});
-  std::size_t count = 0;
+  const std::vector<Bin>& bins = receiver.bins;
+  const std::size_t bin_count = bins.size();
+  BinSink sink(child);
   for (std::size_t k = 0; k < insert_at; ++k) {
-    const Bin& bin = receiver.bins[k];
-    if (!Conflicts(bin, loose)) PutCopy(child, count, bin);
+    if (!Conflicts(bins[k], loose)) sink.Put(bins[k]);
   }
-  for (std::size_t k = first; k <= last; ++k) {
-    PutCopy(child, count, donor.bins[k]);
+  for (std::size_t k = first; k <= last; ++k) sink.Put(donor.bins[k]);
+  for (std::size_t k = insert_at; k < bin_count; ++k) {
+    if (!Conflicts(bins[k], loose)) sink.Put(bins[k]);
   }
-  for (std::size_t k = insert_at; k < receiver.bins.size(); ++k) {
-    const Bin& bin = receiver.bins[k];
-    if (!Conflicts(bin, loose)) PutCopy(child, count, bin);
-  }
-  child.erase(child.begin() + count, child.end());
+  sink.Finish();
 }
 
 void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {

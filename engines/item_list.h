@@ -111,22 +111,10 @@ class ItemList {
   }
   std::uint32_t* Ids() noexcept { return OnHeap() ? heap_.ids : inline_.ids; }
 
-  ItemList& AssignFromHeap(const ItemList& other) {
-    if (this == &other) return *this;
-    if (!other.OnHeap()) {
-      // A heap block held here is given up for the inline copy.
-      Release();
-      capacity_ = kInlineItems;
-      inline_ = other.inline_;
-    } else {
-      if (other.size_ > capacity_) {
-        Reallocate(std::max<std::size_t>(other.size_, kSmallBlock), 0);
-      }
-      CopyEntries(other.Items(), other.Sizes(), other.Ids(), other.size_);
-    }
-    size_ = other.size_;
-    return *this;
-  }
+  // The copy when either list holds its items on the heap; kept out of line
+  // so that the inline copy above stays small enough to inline wherever
+  // packings are copied.
+  ItemList& AssignFromHeap(const ItemList& other);
 
   void Put(std::size_t k, Item* item) noexcept {
     Items()[k] = item;
