@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "driver/version.h"
 #include "testing/cli_cases.h"
 #include "testing/cli_runner.h"
 
@@ -144,7 +145,8 @@ TEST(CliTest, HelpHasItsDocumentedShape) {
 }
 
 const char kVersion[] =
-    "quarrimel 0.6.0 (Orvandel) Copyright (C) 2026 the quarrimel developers\n"
+    "quarrimel " QUARRIMEL_VERSION
+    " (Orvandel) Copyright (C) 2026 the quarrimel developers\n"
     "\n"
     "This program is free software: you may redistribute it and/or modify\n"
     "it under the terms of the GNU General Public License, version 3 or "

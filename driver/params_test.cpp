@@ -11,6 +11,7 @@
 
 #include "cmdline/errors.h"
 #include "driver/errors.h"
+#include "driver/version.h"
 
 namespace {
 
@@ -408,10 +409,10 @@ TEST(ParamsTest, HelpAndVersionStopTheRun) {
       {"help ignores a bad target",
        {"-h", "-t", "0"},
        "Orvandel (Quarrimel)\n"},
-      {"version", {"--version"}, "quarrimel 0.6.0 (Orvandel) "},
+      {"version", {"--version"}, "quarrimel " QUARRIMEL_VERSION " (Orvandel) "},
       {"version ignores a missing target",
        {"--version", "x"},
-       "quarrimel 0.6.0 (Orvandel) "},
+       "quarrimel " QUARRIMEL_VERSION " (Orvandel) "},
   };
   for (const auto& c : kCases) {
     SCOPED_TRACE(c.name);
