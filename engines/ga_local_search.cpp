@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engines/ga_local_search.h"
 
-void Improve(std::vector<Bin>& bins, LooseItems& loose) {
+// Flattened: the three moves are run on every bin of every pass and nearly
+// always end at a quick refusal, which costs less than a call.
+[[gnu::flatten]] void Improve(std::vector<Bin>& bins, LooseItems& loose) {
   if (loose.empty()) return;
   loose.Sort();
   // Every change fills some bin further or, at the same fill, leaves it
