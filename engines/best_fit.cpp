@@ -6,7 +6,7 @@
 #include <iostream>
 #include <limits>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "input/input.h"
 
 namespace {

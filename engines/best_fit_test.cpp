@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "engines/packing_check.h"
 #include "input/input.h"
 

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "engines/ga_test_support.h"
 #include "engines/genetic_algorithm.h"
 #include "input/input.h"

@@ -13,7 +13,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "engines/bin.h"
 #include "engines/ga_random.h"
 #include "engines/packing_check.h"

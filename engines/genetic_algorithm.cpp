@@ -9,9 +9,9 @@
 #include <new>
 #include <utility>
 
-#include "driver/errors.h"
-#include "driver/params.h"
-#include "driver/progress.h"
+#include "app/progress_line.h"
+#include "base/errors.h"
+#include "base/params.h"
 #include "engines/ga_random.h"
 #include "input/input.h"
 

@@ -14,7 +14,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "engines/ga_random.h"
 #include "engines/ga_test_support.h"
 #include "engines/packing_check.h"

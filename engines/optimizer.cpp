@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <iostream>
 
-#include "driver/params.h"
-#include "driver/size.h"
+#include "base/params.h"
+#include "base/size.h"
 #include "input/input.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "input/input.h"
 
 namespace {

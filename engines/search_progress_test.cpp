@@ -11,8 +11,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
-#include "driver/progress.h"
+#include "app/progress_line.h"
+#include "base/params.h"
 #include "engines/genetic_algorithm.h"
 #include "input/input.h"
 #include "testing/terminal.h"

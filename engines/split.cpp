@@ -4,7 +4,7 @@
 #include <cassert>
 #include <iostream>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "input/input.h"
 
 Split::Split(Input& input) : Optimizer(input) {}

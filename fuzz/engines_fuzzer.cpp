@@ -19,8 +19,8 @@
 #include <utility>
 #include <vector>
 
-#include "driver/params.h"
-#include "driver/size.h"
+#include "base/params.h"
+#include "base/size.h"
 #include "engines/best_fit.h"
 #include "engines/genetic_algorithm.h"
 #include "engines/optimizer.h"

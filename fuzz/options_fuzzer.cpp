@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "app/options.h"
+#include "base/errors.h"
+#include "base/params.h"
 #include "cmdline/errors.h"
-#include "driver/errors.h"
-#include "driver/params.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

@@ -31,8 +31,9 @@
 #include <string>
 #include <vector>
 
-#include "driver/errors.h"
-#include "driver/params.h"
+#include "app/options.h"
+#include "base/errors.h"
+#include "base/params.h"
 #include "fuzz/fuzz_support.h"
 #include "input/input.h"
 

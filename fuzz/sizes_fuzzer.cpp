@@ -17,8 +17,8 @@
 #include <sstream>
 #include <string>
 
-#include "driver/params.h"
-#include "driver/size.h"
+#include "base/params.h"
+#include "base/size.h"
 #include "fuzz/fuzz_support.h"
 
 namespace {

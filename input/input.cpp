@@ -15,10 +15,10 @@
 #include <stdexcept>
 #include <vector>
 
-#include "driver/errors.h"
-#include "driver/params.h"
-#include "driver/progress.h"
-#include "driver/size.h"
+#include "app/progress_line.h"
+#include "base/errors.h"
+#include "base/params.h"
+#include "base/size.h"
 #include "input/path_size.h"
 
 namespace {

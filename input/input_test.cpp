@@ -19,8 +19,8 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/errors.h"
-#include "driver/params.h"
+#include "base/errors.h"
+#include "base/params.h"
 #include "input/path_size.h"
 
 namespace {

@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "driver/progress.h"
+#include "app/progress_line.h"
 
 uint32_t roundingBlock = 1;
 

@@ -13,8 +13,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "driver/params.h"
-#include "driver/size.h"
+#include "base/params.h"
+#include "base/size.h"
 #include "engines/optimizer.h"
 #include "input/input.h"
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/progress.h"
+#include "app/progress_line.h"
 
 #include <signal.h>
 #include <sys/ioctl.h>
@@ -11,8 +11,8 @@
 #include <iostream>
 #include <iterator>
 
-#include "driver/params.h"
-#include "driver/size.h"
+#include "base/params.h"
+#include "base/size.h"
 
 namespace {
 

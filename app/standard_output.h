@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Standard output for the C++ streams, written with write() straight to
 // descriptor 1.
-#ifndef QUARRIMEL_DRIVER_STANDARD_OUTPUT_H_
-#define QUARRIMEL_DRIVER_STANDARD_OUTPUT_H_
+#ifndef QUARRIMEL_APP_STANDARD_OUTPUT_H_
+#define QUARRIMEL_APP_STANDARD_OUTPUT_H_
 
 #include <cstddef>
 #include <ostream>
@@ -57,4 +57,4 @@ class ScopedStandardOutput {
   std::streambuf* previous_;
 };
 
-#endif  // QUARRIMEL_DRIVER_STANDARD_OUTPUT_H_
+#endif  // QUARRIMEL_APP_STANDARD_OUTPUT_H_

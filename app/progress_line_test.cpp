@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/progress.h"
+#include "app/progress_line.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 #include "testing/terminal.h"
 
 namespace {

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Reading sizes with unit suffixes and printing them for people.
-#ifndef QUARRIMEL_DRIVER_SIZE_H_
-#define QUARRIMEL_DRIVER_SIZE_H_
+#ifndef QUARRIMEL_BASE_SIZE_H_
+#define QUARRIMEL_BASE_SIZE_H_
 
 #include <string>
 
@@ -22,4 +22,4 @@ struct Params;
 // " (bytes)" appended under --show-bytes.
 std::string FormatSize(const Params& params, double size);
 
-#endif  // QUARRIMEL_DRIVER_SIZE_H_
+#endif  // QUARRIMEL_BASE_SIZE_H_

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The parameters record: everything the user asked for on the command line,
 // converted into the units the rest of the program works in.
-#ifndef QUARRIMEL_DRIVER_PARAMS_H_
-#define QUARRIMEL_DRIVER_PARAMS_H_
+#ifndef QUARRIMEL_BASE_PARAMS_H_
+#define QUARRIMEL_BASE_PARAMS_H_
 
 #include <cfloat>
 #include <cstdint>
@@ -51,10 +51,4 @@ struct Params {
   double di_unit = 1;         // Bytes per direct-input unit.
 };
 
-// Declares the program's options, walks the command line and fills `params`.
-// Returns false when the help or version text was printed (the run ends with
-// status 0). Throws the option library's exceptions for bad options and
-// E_NoTarget for a missing, unreadable or non-positive target.
-bool ParseOptions(Params& params);
-
-#endif  // QUARRIMEL_DRIVER_PARAMS_H_
+#endif  // QUARRIMEL_BASE_PARAMS_H_

@@ -8,10 +8,11 @@
 #include <memory>
 #include <new>
 
+#include "app/options.h"
+#include "app/standard_output.h"
+#include "base/errors.h"
+#include "base/params.h"
 #include "cmdline/errors.h"
-#include "driver/errors.h"
-#include "driver/params.h"
-#include "driver/standard_output.h"
 #include "engines/best_fit.h"
 #include "engines/genetic_algorithm.h"
 #include "engines/optimizer.h"

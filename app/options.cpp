@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/params.h"
+#include "app/options.h"
 
 #include <cfloat>
 #include <cmath>
 #include <string>
 
+#include "app/help.h"
+#include "base/errors.h"
+#include "base/size.h"
 #include "cmdline/parser.h"
-#include "driver/errors.h"
-#include "driver/help.h"
-#include "driver/size.h"
 
 namespace {
 

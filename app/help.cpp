@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/help.h"
+#include "app/help.h"
 
 #include <iostream>
 
-#include "driver/version.h"
+#include "app/version.h"
 
 namespace {
 

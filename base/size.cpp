@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/size.h"
+#include "base/size.h"
 
 #include <cctype>
 #include <cmath>
@@ -12,7 +12,7 @@
 #include <ostream>
 #include <sstream>
 
-#include "driver/params.h"
+#include "base/params.h"
 
 namespace {
 

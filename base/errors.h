@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The program's own errors: the ones that end a run for reasons of the tool
 // rather than of the option syntax. main() reports them with status 2.
-#ifndef QUARRIMEL_DRIVER_ERRORS_H_
-#define QUARRIMEL_DRIVER_ERRORS_H_
+#ifndef QUARRIMEL_BASE_ERRORS_H_
+#define QUARRIMEL_BASE_ERRORS_H_
 
 #include <cstddef>
 #include <exception>
@@ -61,4 +61,4 @@ class E_SystemFailure : public std::exception {
 // Writes a newline, "> Error: ", what() and a flushed end of line.
 std::ostream& operator<<(std::ostream& out, const E_Exception& e);
 
-#endif  // QUARRIMEL_DRIVER_ERRORS_H_
+#endif  // QUARRIMEL_BASE_ERRORS_H_

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/size.h"
+#include "base/size.h"
 
 #include <cmath>
 #include <cstring>
@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/params.h"
+#include "base/params.h"
 
 namespace {
 

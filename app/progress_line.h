@@ -21,8 +21,8 @@
 // terminal. Nothing here writes to standard output or draws from the random
 // generator: a run gives the same listing, exit status and messages with or
 // without a terminal.
-#ifndef QUARRIMEL_DRIVER_PROGRESS_H_
-#define QUARRIMEL_DRIVER_PROGRESS_H_
+#ifndef QUARRIMEL_APP_PROGRESS_LINE_H_
+#define QUARRIMEL_APP_PROGRESS_LINE_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -162,4 +162,4 @@ class SearchProgress {
 // For tests: the timing of the phases started from now on.
 void SetProgressTiming(ProgressTiming timing);
 
-#endif  // QUARRIMEL_DRIVER_PROGRESS_H_
+#endif  // QUARRIMEL_APP_PROGRESS_LINE_H_

@@ -7,7 +7,7 @@
 
 #include <gtest/gtest.h>
 
-#include "driver/version.h"
+#include "app/version.h"
 #include "testing/cli_cases.h"
 #include "testing/cli_runner.h"
 

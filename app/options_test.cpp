@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/params.h"
+#include "app/options.h"
 
 #include <cfloat>
 #include <iostream>
@@ -9,9 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/version.h"
+#include "base/errors.h"
+#include "base/params.h"
 #include "cmdline/errors.h"
-#include "driver/errors.h"
-#include "driver/version.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "driver/errors.h"
+#include "base/errors.h"
 
 #include <cstdarg>
 #include <cstdio>
