@@ -111,7 +111,7 @@ bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
 
 void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
   if (freeItems.empty()) return;
-  std::sort(freeItems.begin(), freeItems.end(), BySizeDescending);
+  std::stable_sort(freeItems.begin(), freeItems.end(), BySizeDescending);
   bool changed = true;
   while (changed) {
     changed = false;

@@ -265,7 +265,7 @@ class ModelGa {
   void Reinsert(std::vector<Bin>& bins, std::vector<Item*>& free_items) {
     Improve(bins, free_items);
     if (!free_items.empty()) {
-      std::sort(free_items.begin(), free_items.end(), BySizeDescending);
+      std::stable_sort(free_items.begin(), free_items.end(), BySizeDescending);
       FirstFit(bins, free_items);
       free_items.clear();
     }
@@ -273,7 +273,7 @@ class ModelGa {
 
   void Improve(std::vector<Bin>& bins, std::vector<Item*>& free_items) {
     if (free_items.empty()) return;
-    std::sort(free_items.begin(), free_items.end(), BySizeDescending);
+    std::stable_sort(free_items.begin(), free_items.end(), BySizeDescending);
     bool changed = true;
     while (changed) {
       changed = false;

@@ -36,7 +36,7 @@ void MoveRuns(T* data, const Run* runs, std::size_t run_count) {
 }  // namespace
 
 void LooseItems::Sort() {
-  std::sort(items_.begin(), items_.end(), BySizeDescending);
+  std::stable_sort(items_.begin(), items_.end(), BySizeDescending);
   for (std::size_t k = 0; k < items_.size(); ++k) sizes_[k] = items_[k]->size;
 }
 

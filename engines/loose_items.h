@@ -50,8 +50,9 @@ class LooseItems {
     sizes_.push_back(item->size);
   }
 
-  // Orders the items largest first, with std::sort: equal sizes end up in
-  // whatever order that sort leaves, which a seeded run depends on.
+  // Orders the items largest first; items of equal size keep the order they
+  // had. A seeded run depends on this order, so it is the program's own and
+  // not whatever a library's unstable sort leaves.
   void Sort();
 
   // The number of leading items for which `holds` is true. REQUIRES: `holds`

@@ -106,18 +106,18 @@ float RoundedSize(double size) {
 
 }  // namespace
 
-// std::sort on pointers reads an item for every comparison, and after the
-// first rounds of partitioning those reads land all over memory. Sorting
+// Sorting pointers reads an item for every comparison, and after the first
+// rounds those reads land all over memory. Sorting
 // 8-byte keys that hold the size rounded to float reads the items only when
 // two rounded sizes are equal and not both exact. Rounding to float is
 // monotonic, so a larger rounded size means a larger size; for equal
 // rounded sizes the exact sizes decide. Every comparison therefore gives
-// what BySizeDescending gives, and std::sort, which acts on the outcomes of
-// its comparisons alone, makes the same permutation of the keys as of the
-// pointers.
+// what BySizeDescending gives, and a stable sort, which acts on the outcomes
+// of its comparisons alone, makes the same permutation of the keys as of the
+// pointers: the largest first, equal sizes in the order they had.
 void Input::SortBySizeDescending() {
   if (items.size() >= SortKey::kExact) {
-    std::sort(items.begin(), items.end(), BySizeDescending);
+    std::stable_sort(items.begin(), items.end(), BySizeDescending);
     return;
   }
   std::vector<SortKey> keys;
@@ -126,7 +126,7 @@ void Input::SortBySizeDescending() {
     const float rounded = RoundedSize(item->size);
     keys.emplace_back(rounded, item->id, rounded == item->size);
   }
-  std::sort(keys.begin(), keys.end(),
+  std::stable_sort(keys.begin(), keys.end(),
             [this](const SortKey& a, const SortKey& b) {
               if (a.size != b.size) return a.size > b.size;
               if (a.exact() && b.exact()) return false;  // Equal sizes.

@@ -31,9 +31,9 @@ class Input {
   Input(const Input&) = delete;
   Input& operator=(const Input&) = delete;
 
-  // Sorts `items` by BySizeDescending: exactly the order that std::sort
-  // with that order gives, equal sizes included, but faster on millions of
-  // items (see input.cpp).
+  // Sorts `items` largest first; items of equal size keep the order they
+  // had (input order, unless the caller reordered them). Faster on millions
+  // of items than sorting the pointers (see input.cpp).
   void SortBySizeDescending();
   // The item with `id`. REQUIRES: id < items.size().
   Item* ItemWithId(std::size_t id) { return &storage_[id]; }

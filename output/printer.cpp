@@ -116,7 +116,7 @@ class Listing {
   void AppendItems(std::string& out, const BinView& bin) {
     sorted_.assign(bin.begin(), bin.end());
     PrefetchNames(sorted_);
-    std::sort(sorted_.begin(), sorted_.end(), order_);
+    std::stable_sort(sorted_.begin(), sorted_.end(), order_);
     for (const Item* item : sorted_) {
       if (params_.enclose) out += params_.enclose_char;
       out += item->name;
@@ -194,7 +194,7 @@ ItemOrder ChooseItemOrder(const Params& params) {
 void WriteResult(std::ostream& out, const Params& params,
                  std::vector<BinView>& bins, const ResultTotals& totals,
                  bool flush_summaries) {
-  if (!params.split) std::sort(bins.begin(), bins.end(), BinOrder);
+  if (!params.split) std::stable_sort(bins.begin(), bins.end(), BinOrder);
   const std::size_t shown = std::min<std::size_t>(bins.size(), params.bins);
   Listing listing(params, totals);
   if (params.verbose) out.put('\n');
