@@ -127,11 +127,11 @@ void Input::SortBySizeDescending() {
     keys.emplace_back(rounded, item->id, rounded == item->size);
   }
   std::stable_sort(keys.begin(), keys.end(),
-            [this](const SortKey& a, const SortKey& b) {
-              if (a.size != b.size) return a.size > b.size;
-              if (a.exact() && b.exact()) return false;  // Equal sizes.
-              return storage_[a.id()].size > storage_[b.id()].size;
-            });
+                   [this](const SortKey& a, const SortKey& b) {
+                     if (a.size != b.size) return a.size > b.size;
+                     if (a.exact() && b.exact()) return false;  // Equal sizes.
+                     return storage_[a.id()].size > storage_[b.id()].size;
+                   });
   for (std::size_t k = 0; k < keys.size(); ++k) {
     items[k] = &storage_[keys[k].id()];
   }
