@@ -5,7 +5,6 @@
 // always end at a quick refusal, which costs less than a call.
 [[gnu::flatten]] void Improve(std::vector<Bin>& bins, LooseItems& loose) {
   if (loose.empty()) return;
-  loose.Sort();
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.
   bool changed = true;

@@ -17,15 +17,11 @@
 
 // The three moves, defined here so that the pass over the bins runs them in
 // place: nearly every call ends at a quick refusal. Each works on one bin and
-// the loose items (sorted largest first), trades only when the bin's room stays
-// non-negative, keeps the loose items sorted, and returns whether it changed
-// anything. With too few loose items a move changes nothing and draws nothing.
-
-// Each move's candidates form a prefix of the loose items (those large
-// enough), and within it the fit test turns from false to true at most once,
-// since the loose sizes only fall along the list and the compared difference
-// falls with them. Bisection therefore finds exactly the item a scan from the
-// front would take.
+// the loose items, trades only when the bin's room stays non-negative, keeps
+// the loose items in their order, and returns whether it changed anything.
+// With too few loose items a move changes nothing and draws nothing; a move
+// refused before its draws because no draw could make it trade still takes
+// them (Refuse), so that every later draw is the one it would be.
 
 // Trades a randomly chosen bin item for the first loose item that is strictly
 // larger and fits in its place.
@@ -35,22 +31,17 @@ inline bool ReplaceOne(Bin& bin, LooseItems& loose) {
   assert(!bin.items.empty());
   const double room = bin.room();
   // A strictly larger item never fits a full bin, and none may be loose.
-  if (!(room > 0) || !(loose.SizeAt(0) > loose.smallest())) {
-    SkipDraws(1);
-    return false;
+  if (!(room > 0) || !(loose.FirstSize() > loose.smallest())) {
+    return Refuse(1);
   }
   const std::size_t j = RandomIndex(bin.items.size());
   const double x = bin.items.SizeAt(j);
-  if (!(loose.SizeAt(0) > x)) return false;
-  const std::size_t larger =
-      loose.CountWhile(0, loose.size(), [x](double f) { return f > x; });
-  // The last candidate, the smallest, is the one most likely to fit.
-  if (!(room >= loose.SizeAt(larger - 1) - x)) return false;
-  const std::size_t taken = loose.CountWhile(
-      0, larger, [x, room](double f) { return !(room >= f - x); });
-  Item* const f = loose[taken];
-  Item* const given[1] = {bin.items[j]};
-  loose.Exchange(&taken, 1, given, 1);
+  const LooseItems::Rung rung = loose.FirstFit(
+      0, [x](double f) { return f > x; },
+      [x, room](double f) { return room >= f - x; });
+  if (rung == LooseItems::kNone) return false;
+  Item* const f = loose.Take(rung);
+  loose.GiveBack(bin.items[j]);
   bin.items.Set(j, f);
   bin.used += f->size - x;
   return true;
@@ -62,23 +53,19 @@ inline bool ReplaceOne(Bin& bin, LooseItems& loose) {
 inline bool ReplaceTwoByOne(Bin& bin, LooseItems& loose) {
   if (loose.empty()) return false;
   assert(bin.items.size() >= 2);
-  // The scan stops at once at a loose item smaller than the pair.
-  if (loose.SizeAt(0) < loose.smallest_pair()) {
-    SkipDraws(2);
-    return false;
-  }
+  // No loose item is as large as any pair.
+  if (loose.FirstSize() < loose.smallest_pair()) return Refuse(2);
   const TwoPositions two = DrawTwoPositions(bin.items.size());
   const double room = bin.room();
   const double w = bin.items.SizeAt(two.lo) + bin.items.SizeAt(two.hi);
-  if (room < 0 || loose.SizeAt(0) < w) return false;
-  const std::size_t large =
-      loose.CountWhile(0, loose.size(), [w](double f) { return !(f < w); });
-  if (!(room >= loose.SizeAt(large - 1) - w)) return false;
-  const std::size_t taken = loose.CountWhile(
-      0, large, [w, room](double f) { return !(room >= f - w); });
-  Item* const f = loose[taken];
-  Item* const given[2] = {bin.items[two.lo], bin.items[two.hi]};
-  loose.Exchange(&taken, 1, given, 2);
+  if (room < 0) return false;
+  const LooseItems::Rung rung = loose.FirstFit(
+      0, [w](double f) { return !(f < w); },
+      [w, room](double f) { return room >= f - w; });
+  if (rung == LooseItems::kNone) return false;
+  Item* const f = loose.Take(rung);
+  loose.GiveBack(bin.items[two.lo]);
+  loose.GiveBack(bin.items[two.hi]);
   bin.Remove(two.hi);
   bin.Remove(two.lo);
   bin.Add(f);
@@ -91,29 +78,25 @@ inline bool ReplaceTwoByOne(Bin& bin, LooseItems& loose) {
 inline bool ReplaceThreeByTwo(Bin& bin, LooseItems& loose) {
   if (loose.size() < 2) return false;
   assert(bin.items.size() >= 3);
-  // The largest loose item goes in with each other one in turn; the scan
-  // stops at once when even the largest pair is smaller than the three.
-  if (loose.SizeAt(1) + loose.SizeAt(0) < loose.smallest_triple()) {
-    SkipDraws(3);
-    return false;
+  // Even the two largest loose items are smaller than any three items.
+  if (loose.SecondSize() + loose.FirstSize() < loose.smallest_triple()) {
+    return Refuse(3);
   }
   const ThreePositions three = DrawThreePositions(bin.items.size());
   const double room = bin.room();
   const double w = bin.items.SizeAt(three.p) + bin.items.SizeAt(three.q) +
                    bin.items.SizeAt(three.t);
-  const double f0 = loose.SizeAt(0);
-  if (room < 0 || loose.SizeAt(1) + f0 < w) return false;
-  const std::size_t large = loose.CountWhile(
-      1, loose.size(), [w, f0](double f) { return !(f + f0 < w); });
-  if (!(room >= loose.SizeAt(large - 1) + f0 - w)) return false;
-  const std::size_t partner = loose.CountWhile(
-      1, large, [w, f0, room](double f) { return !(room >= f + f0 - w); });
-  Item* const largest = loose[0];
-  Item* const f = loose[partner];
-  const std::size_t taken[2] = {0, partner};
-  Item* const given[3] = {bin.items[three.p], bin.items[three.q],
-                          bin.items[three.t]};
-  loose.Exchange(taken, 2, given, 3);
+  const double f0 = loose.FirstSize();
+  if (room < 0) return false;
+  const LooseItems::Rung rung = loose.FirstFit(
+      1, [w, f0](double f) { return !(f + f0 < w); },
+      [w, f0, room](double f) { return room >= f + f0 - w; });
+  if (rung == LooseItems::kNone) return false;
+  Item* const largest = loose.Take(loose.FirstRung());
+  Item* const f = loose.Take(rung);
+  loose.GiveBack(bin.items[three.p]);
+  loose.GiveBack(bin.items[three.q]);
+  loose.GiveBack(bin.items[three.t]);
   bin.Remove(three.t);
   bin.Remove(three.q);
   bin.Remove(three.p);
@@ -122,7 +105,7 @@ inline bool ReplaceThreeByTwo(Bin& bin, LooseItems& loose) {
   return true;
 }
 
-// Sorts the loose items largest first, then passes over the bins trying the
+// Passes over the bins trying the
 // three moves on each until a whole pass changes nothing. Bins keep their
 // count and their order.
 void Improve(std::vector<Bin>& bins, LooseItems& loose);

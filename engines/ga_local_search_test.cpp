@@ -14,12 +14,10 @@
 
 namespace {
 
-// The loose items of `c` in a list that knows the smallest item size of the
-// case, so that the moves' early refusals come into play.
-LooseItems WithSmallest(const RandomCase& c) {
-  double smallest = c.store.front()->size;
-  for (const auto& item : c.store) smallest = std::min(smallest, item->size);
-  LooseItems loose(smallest);
+// The loose items of `c` in a list for all of the case's items, so that it
+// knows their smallest size and the moves' early refusals come into play.
+LooseItems LooseOf(const RandomCase& c) {
+  LooseItems loose(AllItems(c));
   for (Item* item : c.freeItems) loose.Append(item);
   return loose;
 }
@@ -138,7 +136,7 @@ void ExpectSameMove(Fast fast, Linear linear, std::size_t min_items) {
     if (c.bins[0].items.size() < min_items) continue;
     SCOPED_TRACE("round " + std::to_string(round));
     Bin fast_bin = c.bins[0], linear_bin = c.bins[0];
-    LooseItems fast_free = WithSmallest(c);
+    LooseItems fast_free = LooseOf(c);
     std::vector<Item*> linear_free = c.freeItems;
     SeedDraws(round);
     const bool fast_changed = fast(fast_bin, fast_free);
@@ -174,7 +172,7 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 12, 15, false);
     std::vector<Bin> fast = c.bins, linear = c.bins;
-    LooseItems fast_free = WithSmallest(c);
+    LooseItems fast_free = LooseOf(c);
     std::vector<Item*> linear_free = c.freeItems;
     SeedDraws(round);
     Improve(fast, fast_free);
@@ -327,7 +325,7 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
     for (unsigned seed = 1; seed <= 5; ++seed) {
       SeedDraws(seed);
       std::vector<Item*> in_bin;
-      LooseItems loose;
+      LooseItems loose(items.all());
       for (const char* name : c.bin) in_bin.push_back(items[name]);
       for (const char* name : c.loose) loose.Append(items[name]);
       Bin bin = MakeBin(c.capacity, in_bin);
@@ -344,7 +342,8 @@ TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
   // `used` instead of summing the bin again.
   Items items({{"a", 0.1}, {"b", 0.2}, {"c", 0.7}});
   Bin bin = MakeBin(1, {items["a"], items["b"]});
-  LooseItems loose({items["c"]});
+  LooseItems loose(items.all());
+  loose.Append(items["c"]);
   SeedDraws(1);
   ASSERT_TRUE(ReplaceOne(bin, loose));
   // Summing the bin again would give 0.8999999999999999 or

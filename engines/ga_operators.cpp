@@ -37,9 +37,8 @@ class BinSink {
 
 }  // namespace
 
-GaOperators::GaOperators(double capacity, std::size_t item_count,
-                         double smallest)
-    : first_fit_(capacity), donated_(item_count, 0), loose_(smallest) {}
+GaOperators::GaOperators(double capacity, const std::vector<Item*>& items)
+    : first_fit_(capacity), donated_(items.size(), 0), loose_(items) {}
 
 void GaOperators::Crossover(const Individual& p1, const Individual& p2,
                             Individual& c1, Individual& c2) {
@@ -65,10 +64,6 @@ void GaOperators::Mutate(std::vector<Bin>& bins) {
 void GaOperators::Reinsert(std::vector<Bin>& bins, LooseItems& loose) {
   Improve(bins, loose);
   if (loose.empty()) return;
-  // Sorted again although Improve left it sorted: an unstable sort may still
-  // reorder items of equal size, and that order decides which bins they
-  // reach.
-  loose.Sort();
   FirstFit(bins, loose.items());
   loose.clear();
 }

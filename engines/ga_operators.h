@@ -19,11 +19,10 @@
 // call so that building a child allocates little.
 class GaOperators {
  public:
-  // `capacity` is the capacity of every bin opened; item ids are expected
-  // below `item_count` (larger ones are handled, at a cost); no item is
-  // smaller than `smallest`, which lets the repair refuse hopeless trades
-  // early (0 when unknown).
-  GaOperators(double capacity, std::size_t item_count, double smallest = 0);
+  // `capacity` is the capacity of every bin opened; `items` are all the
+  // items the packings may hold (ids expected below their count; larger ones
+  // are handled, at a cost).
+  GaOperators(double capacity, const std::vector<Item*>& items);
 
   // Builds two children from parents p1 and p2 and puts them into c1 and c2
   // (their fitness is left as it was). Each child is the receiving parent
@@ -37,7 +36,7 @@ class GaOperators {
                  Individual& c2);
   // Dissolves one random bin of `bins` and reinserts its items.
   void Mutate(std::vector<Bin>& bins);
-  // Improve(), then first fit of what is still loose, largest first.
+  // Improve(), then first fit of what is still loose, in its order.
   // Leaves `loose` empty.
   void Reinsert(std::vector<Bin>& bins, LooseItems& loose);
   // First fit of `items`, in order, into `bins`.

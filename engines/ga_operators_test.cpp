@@ -24,19 +24,22 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     RandomCase c = MakeCase(gen, 15, 25, false);
     const std::vector<Item*> all = AllItems(c);
     std::vector<Bin> expected = c.bins;
-    LooseItems loose(c.freeItems);
-    LooseItems improved(c.freeItems);
-    GaOperators operators(c.capacity, all.size());
+    LooseItems loose(all);
+    LooseItems improved(all);
+    for (Item* item : c.freeItems) {
+      loose.Append(item);
+      improved.Append(item);
+    }
+    GaOperators operators(c.capacity, all);
     SeedDraws(round);
     operators.Reinsert(c.bins, loose);
     EXPECT_TRUE(loose.empty());
     ASSERT_EQ(CheckPackingUpToRounding(c.bins, all), "");
 
-    // The same as improving, sorting what is left once more and placing it
-    // first fit.
+    // The same as improving and placing what is left first fit, in its
+    // order.
     SeedDraws(round);
     Improve(expected, improved);
-    improved.Sort();
     LinearFirstFit(expected, improved.items(), c.capacity);
     ASSERT_EQ(Names(c.bins), Names(expected));
   }
@@ -48,7 +51,7 @@ TEST(MutateTest, DissolvesABinAndRepacksItsItems) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 15, 0, false);
     const std::vector<Item*> all = AllItems(c);
-    GaOperators operators(c.capacity, all.size());
+    GaOperators operators(c.capacity, all);
     SeedDraws(round);
     operators.Mutate(c.bins);
     ASSERT_EQ(CheckPackingUpToRounding(c.bins, all), "");
@@ -67,7 +70,7 @@ class InjectionTest : public ::testing::Test {
                 {"f", 1},
                 {"g", 1},
                 {"h", 1}}),
-        operators_(10, 8) {
+        operators_(10, items_.all()) {
     // R0 shares nothing with the donated bin D0 {d, e}; R1 shares d;
     // R2 lies wholly inside D0; R3 shares nothing.
     receiver_.bins = {Bin_("a b"), Bin_("c d g"), Bin_("e"), Bin_("f h")};
@@ -106,7 +109,7 @@ TEST_F(InjectionTest, DropsOnlyTheBinsThatShareItems) {
     // A child that held other bins before is overwritten.
     std::vector<Bin> child = {Bin_("h"), Bin_("g"), Bin_("a"),
                               Bin_("b"), Bin_("c"), Bin_("d")};
-    LooseItems loose;
+    LooseItems loose(items_.all());
     operators_.InjectSection(receiver_, donor_, 0, 0, c.insert_at, child,
                              loose);
     EXPECT_EQ(Names(child), c.child);
@@ -120,7 +123,7 @@ TEST_F(InjectionTest, DropsOnlyTheBinsThatShareItems) {
 
 TEST_F(InjectionTest, AWholeDonorLeavesOnlyItsOwnBins) {
   std::vector<Bin> child;
-  LooseItems loose;
+  LooseItems loose(items_.all());
   operators_.InjectSection(receiver_, donor_, 0, 1, 2, child, loose);
   EXPECT_EQ(Names(child), "d e | a b c f g h | ");
   EXPECT_TRUE(loose.empty());
@@ -152,7 +155,7 @@ TEST(CrossoverTest, ChildrenArePackingsAndParentsStay) {
     const std::vector<Item*> all = AllItems(parents.items);
     const std::string p1_before = Names(parents.p1.bins);
     const std::string p2_before = Names(parents.p2.bins);
-    GaOperators operators(parents.items.capacity, all.size());
+    GaOperators operators(parents.items.capacity, all);
     Individual c1, c2;
     c2.fitness = 0.5;
     SeedDraws(round);
@@ -178,12 +181,12 @@ TEST(CrossoverTest, ChildrenMayReplaceTheirOwnParents) {
 
     Individual c1, c2;
     SeedDraws(round);
-    GaOperators(capacity, all.size()).Crossover(parents.p1, parents.p2, c1, c2);
+    GaOperators(capacity, all).Crossover(parents.p1, parents.p2, c1, c2);
     const std::string first = Names(c1.bins), second = Names(c2.bins);
 
     Individual a = parents.p1, b = parents.p2;
     SeedDraws(round);
-    GaOperators(capacity, all.size()).Crossover(a, b, b, a);
+    GaOperators(capacity, all).Crossover(a, b, b, a);
     EXPECT_EQ(Names(b.bins), first);
     EXPECT_EQ(Names(a.bins), second);
 
@@ -191,7 +194,7 @@ TEST(CrossoverTest, ChildrenMayReplaceTheirOwnParents) {
     b = parents.p2;
     Individual same;
     SeedDraws(round);
-    GaOperators(capacity, all.size()).Crossover(a, b, same, same);
+    GaOperators(capacity, all).Crossover(a, b, same, same);
     EXPECT_EQ(Names(same.bins), second);  // Written last.
   }
 }
@@ -218,7 +221,7 @@ TEST(CrossoverTest, OneOperatorObjectKeepsEveryChildWhole) {
   Individual p1, p2;
   LinearFirstFit(p1.bins, all, kCapacity);
   p2.bins.assign(p1.bins.rbegin(), p1.bins.rend());
-  GaOperators operators(kCapacity, kItems);
+  GaOperators operators(kCapacity, all);
   SeedDraws(3);
   for (int child = 0; child < kChildren; child += 2) {
     Individual c1, c2;

@@ -27,6 +27,13 @@ inline int Draw() { return engineDraws.Next(); }
 // is the one it would be.
 inline void SkipDraws(int count) { engineDraws.Skip(count); }
 
+// The refusal of a move that no draw could make succeed: it takes the
+// `count` draws the move would have made, and returns false.
+inline bool Refuse(int count) {
+  SkipDraws(count);
+  return false;
+}
+
 // Scales one generator value r (0..2147483647) to an index in 0..n-1: the
 // double product n * r * 4.656612873077393e-10, truncated.
 inline std::size_t ScaleIndex(std::size_t n, int r) {

@@ -57,15 +57,6 @@ namespace {
 constexpr float kPopulationFactor = 20.0f;
 constexpr float kGenerationFactor = 50.0f;
 
-// The size of the smallest item; 0 when there is none.
-double SmallestSize(const std::vector<Item*>& items) {
-  if (items.empty()) return 0;
-  const auto smallest = std::min_element(
-      items.begin(), items.end(),
-      [](const Item* a, const Item* b) { return a->size < b->size; });
-  return (*smallest)->size;
-}
-
 // factor * ln(n + 1), all in single precision, truncated by the caller.
 float AutomaticCount(std::size_t n, float factor) {
   return factor * std::log(static_cast<float>(n) + 1.0f);
@@ -74,8 +65,7 @@ float AutomaticCount(std::size_t n, float factor) {
 }  // namespace
 
 GeneticAlgorithm::GeneticAlgorithm(Input& input)
-    : Optimizer(input),
-      operators_(params.target, input.items.size(), SmallestSize(input.items)) {
+    : Optimizer(input), operators_(params.target, input.items) {
   const bool many = params.ga_sel_pressure >= 3;
   tournamentSize = many ? static_cast<uint32_t>(params.ga_sel_pressure) : 2;
   tournament = many ? &GeneticAlgorithm::TournamentMany
