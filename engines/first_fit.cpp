@@ -2,28 +2,67 @@
 #include "engines/first_fit.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 
-void FirstFitter::Place(std::vector<Bin>& bins,
-                        const std::vector<Item*>& items) {
-  if (items.empty()) return;
+void FirstFitter::Place(Packing& packing,
+                        const std::vector<std::uint32_t>& starts,
+                        const std::uint32_t* ids, std::size_t count,
+                        const double* sizes) {
+  const std::size_t old_bins = packing.size();
+  added_.assign(old_bins, 0);
   // Every item opens at most one bin, so this many slots always suffice.
-  Build(bins, bins.size() + items.size());
-  for (Item* item : items) {
-    std::size_t k = FirstWithRoom(item->size, bins.size());
-    if (k == bins.size()) bins.push_back(Bin{{}, 0, capacity_});
-    bins[k].Add(item);
-    SetRoom(k, bins[k].room());
+  if (count > 0) Build(packing, old_bins + count);
+  bin_of_.resize(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const double size = sizes[ids[i]];
+    const std::size_t k = FirstWithRoom(size, packing.size());
+    if (k == packing.size()) {
+      packing.used.push_back(0);
+      packing.counts.push_back(0);
+      added_.push_back(0);
+    }
+    packing.used[k] += size;
+    SetRoom(k, packing.room(k));
+    ++added_[k];
+    bin_of_[i] = static_cast<std::uint32_t>(k);
   }
+  Rebuild(packing, starts, old_bins, ids, count);
 }
 
-void FirstFitter::Build(const std::vector<Bin>& bins, std::size_t slots) {
+void FirstFitter::Rebuild(Packing& packing,
+                          const std::vector<std::uint32_t>& starts,
+                          std::size_t old_bins, const std::uint32_t* ids,
+                          std::size_t count) {
+  const std::size_t bins = packing.size();
+  std::size_t total = count;
+  for (std::size_t k = 0; k < old_bins; ++k) total += packing.counts[k];
+  spare_ids_.resize(total);
+  next_slot_.resize(bins);
+  std::uint32_t* out = spare_ids_.data();
+  std::size_t at = 0;
+  for (std::size_t k = 0; k < bins; ++k) {
+    const std::uint32_t own = packing.counts[k];
+    if (own > 0) {
+      std::memcpy(out + at, packing.ids.data() + starts[k],
+                  own * sizeof(std::uint32_t));
+    }
+    next_slot_[k] = static_cast<std::uint32_t>(at + own);
+    at += own + added_[k];
+    packing.counts[k] = own + added_[k];
+  }
+  for (std::size_t i = 0; i < count; ++i)
+    out[next_slot_[bin_of_[i]]++] = ids[i];
+  packing.ids.swap(spare_ids_);
+}
+
+void FirstFitter::Build(const Packing& packing, std::size_t slots) {
   leaves_ = 1;
   while (leaves_ < slots) leaves_ *= 2;
   // Slots without a bin can take nothing.
   max_room_.assign(2 * leaves_, -std::numeric_limits<double>::infinity());
-  for (std::size_t k = 0; k < bins.size(); ++k) {
-    max_room_[leaves_ + k] = bins[k].room();
+  for (std::size_t k = 0; k < packing.size(); ++k) {
+    max_room_[leaves_ + k] = packing.room(k);
   }
   for (std::size_t node = leaves_ - 1; node >= 1; --node) {
     max_room_[node] = std::max(max_room_[2 * node], max_room_[2 * node + 1]);

@@ -5,32 +5,39 @@
 #define QUARRIMEL_ENGINES_FIRST_FIT_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
-#include "engines/bin.h"
-#include "input/item.h"
+#include "engines/packing.h"
 
 // Places items first fit. Each item's bin is found in O(log bins) through a
 // tree of the largest room under every node, yet the choice is exactly the
 // one a scan from the first bin would make.
 class FirstFitter {
  public:
-  explicit FirstFitter(double capacity) : capacity_(capacity) {}
-
-  // Adds each item of `items`, in order, to the first bin of `bins` whose
-  // room is at least its size; opens a bin of the capacity at the end when
-  // none has room.
-  void Place(std::vector<Bin>& bins, const std::vector<Item*>& items);
+  // Adds each of the `count` items `ids` (sizes by id in `sizes`), in order,
+  // to the first bin of `packing` whose room is at least its size, opening a
+  // bin at the end when none has room; then lays the bins end to end, each
+  // with its own items first and the added ones after. Bin k's items start
+  // at starts[k] in the packing's ids (the packing need not be at rest).
+  void Place(Packing& packing, const std::vector<std::uint32_t>& starts,
+             const std::uint32_t* ids, std::size_t count, const double* sizes);
 
  private:
-  void Build(const std::vector<Bin>& bins, std::size_t slots);
+  void Build(const Packing& packing, std::size_t slots);
   // Position of the first bin with room for `size`, or `none` if none has.
   std::size_t FirstWithRoom(double size, std::size_t none) const;
   void SetRoom(std::size_t position, double room);
+  // Lays the bins end to end with the items added to them.
+  void Rebuild(Packing& packing, const std::vector<std::uint32_t>& starts,
+               std::size_t old_bins, const std::uint32_t* ids,
+               std::size_t count);
 
-  double capacity_;               // Of every bin opened.
   std::size_t leaves_ = 0;        // Bin slots in the tree, a power of two.
   std::vector<double> max_room_;  // Heap layout; node 1 is the root.
+  // Per bin: items added; per item placed: its bin. Kept for reuse.
+  std::vector<std::uint32_t> added_, bin_of_, next_slot_;
+  std::vector<std::uint32_t> spare_ids_;  // The ids of the rebuilt block.
 };
 
 #endif  // QUARRIMEL_ENGINES_FIRST_FIT_H_

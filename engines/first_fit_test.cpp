@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engines/first_fit.h"
 
+#include <cstdint>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,29 +12,52 @@
 
 namespace {
 
-TEST(FirstFitTest, PicksTheSameBinsAsTheScan) {
+// Random bins and items; every third round the bins do not lie end to end
+// (a gap of stale ids after each), as after the moves of a repair.
+TEST(FirstFitTest, PicksTheSameBinsAsTheScanAndLaysThemEndToEnd) {
   std::mt19937 gen(7);
   for (int round = 0; round < 400; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 40, 60, round % 2 == 0);
-    std::vector<Bin> fast = c.bins, linear = c.bins;
-    FirstFitter(c.capacity).Place(fast, c.freeItems);
+    const std::vector<Item*> all = AllItems(c);
+    const ById by_id(all);
+    Packing fast = PackingOf(c.bins, c.capacity);
+    std::vector<std::uint32_t> starts;
+    StartsOf(fast, starts);
+    if (round % 3 == 0) {
+      std::vector<std::uint32_t> gapped;
+      for (std::size_t k = 0; k < fast.size(); ++k) {
+        starts[k] = static_cast<std::uint32_t>(gapped.size());
+        const std::uint32_t* ids = fast.ids.data() + StartOf(fast, k);
+        gapped.insert(gapped.end(), ids, ids + fast.counts[k]);
+        gapped.push_back(0xdead);
+      }
+      fast.ids = gapped;
+    }
+    const std::vector<std::uint32_t> ids = IdsOf(c.freeItems);
+    FirstFitter().Place(fast, starts, ids.data(), ids.size(),
+                        by_id.sizes.data());
+    std::vector<Bin> linear = c.bins;
     LinearFirstFit(linear, c.freeItems, c.capacity);
-    ASSERT_EQ(fast.size(), linear.size());
-    for (std::size_t k = 0; k < fast.size(); ++k) {
-      ASSERT_EQ(fast[k].items, linear[k].items) << "bin " << k;
-      ASSERT_EQ(fast[k].used, linear[k].used) << "bin " << k;
+    ASSERT_EQ(fast.ids.size(), all.size());
+    const std::vector<Bin> placed = BinsOf(fast, all);
+    ASSERT_EQ(placed.size(), linear.size());
+    for (std::size_t k = 0; k < placed.size(); ++k) {
+      ASSERT_EQ(placed[k].items, linear[k].items) << "bin " << k;
+      ASSERT_EQ(placed[k].used, linear[k].used) << "bin " << k;
     }
   }
 }
 
 TEST(FirstFitTest, FillsEarlierBinsBeforeOpeningNew) {
   Items items({{"a", 6}, {"b", 5}, {"c", 4}, {"d", 3}, {"e", 2}, {"f", 10}});
-  std::vector<Bin> bins;
-  FirstFitter(10).Place(bins, items.all());
-  EXPECT_EQ(Names(bins), "a c | b d e | f | ");
-  EXPECT_EQ(bins[0].used, 10);
-  EXPECT_EQ(bins[2].capacity, 10);
+  const ById by_id(items.all());
+  const std::vector<std::uint32_t> ids = IdsOf(items.all());
+  Packing bins;
+  bins.capacity = 10;
+  FirstFitter().Place(bins, {}, ids.data(), ids.size(), by_id.sizes.data());
+  EXPECT_EQ(Names(BinsOf(bins, items.all())), "a c | b d e | f | ");
+  EXPECT_EQ(bins.used[0], 10);
 }
 
 }  // namespace

@@ -4,13 +4,11 @@
 #ifndef QUARRIMEL_ENGINES_GA_INDIVIDUAL_H_
 #define QUARRIMEL_ENGINES_GA_INDIVIDUAL_H_
 
-#include <vector>
-
-#include "engines/bin.h"
+#include "engines/packing.h"
 
 struct Individual {
-  std::vector<Bin> bins;  // Every input item is in exactly one of them.
-  double fitness = 0;     // At the last evaluation; 0 until evaluated.
+  Packing bins;        // Every input item is in exactly one bin.
+  double fitness = 0;  // At the last evaluation; 0 until evaluated.
 };
 
 // The mean over the bins of (used / capacity) squared, summed in bin order:

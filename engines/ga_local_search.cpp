@@ -3,19 +3,27 @@
 
 // Flattened: the three moves are run on every bin of every pass and nearly
 // always end at a quick refusal, which costs less than a call.
-[[gnu::flatten]] void Improve(std::vector<Bin>& bins, LooseItems& loose) {
-  if (loose.empty()) return;
+[[gnu::flatten]] bool Improve(Packing& packing,
+                              const std::vector<std::uint32_t>& starts,
+                              LooseItems& loose, const double* sizes) {
+  bool shrank = false;
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.
-  bool changed = true;
+  bool changed = !loose.empty();
   while (changed) {
     changed = false;
-    for (Bin& bin : bins) {
+    for (std::size_t k = 0; k < packing.size(); ++k) {
+      const BinSlice bin{packing.ids.data() + starts[k], packing.counts[k],
+                         packing.used[k], packing.capacity, sizes};
       // Item counts are read before each move: the one before may have
       // changed them.
-      if (bin.items.size() >= 3) changed |= ReplaceThreeByTwo(bin, loose);
-      if (bin.items.size() >= 2) changed |= ReplaceTwoByOne(bin, loose);
-      if (!bin.items.empty()) changed |= ReplaceOne(bin, loose);
+      bool fewer = false;
+      if (bin.count >= 3) fewer |= ReplaceThreeByTwo(bin, loose);
+      if (bin.count >= 2) fewer |= ReplaceTwoByOne(bin, loose);
+      changed |= fewer;
+      if (bin.count >= 1) changed |= ReplaceOne(bin, loose);
+      shrank |= fewer;
     }
   }
+  return shrank;
 }

@@ -18,8 +18,21 @@ namespace {
 // knows their smallest size and the moves' early refusals come into play.
 LooseItems LooseOf(const RandomCase& c) {
   LooseItems loose(AllItems(c));
-  for (Item* item : c.freeItems) loose.Append(item);
+  for (Item* item : c.freeItems) loose.Append(IdOf(item));
   return loose;
+}
+
+// Runs `move` on a block copy of `bin` and puts the result back into `bin`.
+template <typename Move>
+bool OnBlock(Move move, Bin& bin, LooseItems& loose,
+             const std::vector<Item*>& all) {
+  Packing packing = PackingOf({bin}, bin.capacity);
+  const ById by_id(all);
+  const BinSlice slice{packing.ids.data(), packing.counts[0], packing.used[0],
+                       packing.capacity, by_id.sizes.data()};
+  const bool changed = move(slice, loose);
+  bin = BinsOf(packing, all)[0];
+  return changed;
 }
 
 // ---- Straightforward versions written from the rules, for differential
@@ -139,7 +152,7 @@ void ExpectSameMove(Fast fast, Linear linear, std::size_t min_items) {
     LooseItems fast_free = LooseOf(c);
     std::vector<Item*> linear_free = c.freeItems;
     SeedDraws(round);
-    const bool fast_changed = fast(fast_bin, fast_free);
+    const bool fast_changed = OnBlock(fast, fast_bin, fast_free, AllItems(c));
     const int fast_next = NextDraw();
     SeedDraws(round);
     const bool linear_changed = linear(linear_bin, linear_free);
@@ -171,11 +184,16 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
   for (unsigned round = 0; round < 300; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 12, 15, false);
-    std::vector<Bin> fast = c.bins, linear = c.bins;
+    std::vector<Bin> linear = c.bins;
+    Packing block = PackingOf(c.bins, c.capacity);
+    std::vector<std::uint32_t> starts;
+    StartsOf(block, starts);
     LooseItems fast_free = LooseOf(c);
     std::vector<Item*> linear_free = c.freeItems;
+    const std::vector<Item*> all = AllItems(c);
     SeedDraws(round);
-    Improve(fast, fast_free);
+    Improve(block, starts, fast_free, ById(all).sizes.data());
+    const std::vector<Bin> fast = BinsOf(block, all, &starts);
     const int fast_next = NextDraw();
     SeedDraws(round);
     LinearImprove(linear, linear_free);
@@ -192,7 +210,7 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
 // hold for any seed.
 struct MoveCase {
   const char* name;
-  bool (*move)(Bin&, LooseItems&);
+  bool (*move)(BinSlice, LooseItems&);
   std::vector<const char*> bin;  // Item names, in bin order.
   double capacity;
   std::vector<const char*> loose;  // Largest first.
@@ -327,9 +345,9 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
       std::vector<Item*> in_bin;
       LooseItems loose(items.all());
       for (const char* name : c.bin) in_bin.push_back(items[name]);
-      for (const char* name : c.loose) loose.Append(items[name]);
+      for (const char* name : c.loose) loose.Append(IdOf(items[name]));
       Bin bin = MakeBin(c.capacity, in_bin);
-      EXPECT_EQ(c.move(bin, loose), c.changed);
+      EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
       EXPECT_EQ(Names(bin.items), c.bin_after);
       EXPECT_EQ(bin.used, c.used_after);
       EXPECT_EQ(Names(loose.items()), c.loose_after);
@@ -343,9 +361,9 @@ TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
   Items items({{"a", 0.1}, {"b", 0.2}, {"c", 0.7}});
   Bin bin = MakeBin(1, {items["a"], items["b"]});
   LooseItems loose(items.all());
-  loose.Append(items["c"]);
+  loose.Append(IdOf(items["c"]));
   SeedDraws(1);
-  ASSERT_TRUE(ReplaceOne(bin, loose));
+  ASSERT_TRUE(OnBlock(ReplaceOne, bin, loose, items.all()));
   // Summing the bin again would give 0.8999999999999999 or
   // 0.7999999999999999.
   EXPECT_EQ(bin.used, bin.items[0] == items["c"] ? 0.9 : 0.8);

@@ -3,69 +3,68 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdint>
 
 #include "engines/ga_local_search.h"
 #include "engines/ga_random.h"
 
-namespace {
-
-// Writes copies of bins into a vector from its start, reusing the bins
-// already there and their storage. The vector's length is read once: the
-// copies may alias anything, so a length read per bin is read again each
-// time.
-class BinSink {
- public:
-  explicit BinSink(std::vector<Bin>& bins)
-      : bins_(bins), reusable_(bins.size()) {}
-  void Put(const Bin& bin) {
-    if (count_ < reusable_) {
-      bins_[count_] = bin;
-    } else {
-      bins_.push_back(bin);
-    }
-    ++count_;
+GaOperators::GaOperators(const std::vector<Item*>& items) : loose_(items) {
+  std::size_t ids = 0;
+  for (const Item* item : items) ids = std::max(ids, item->id + 1);
+  sizes_.assign(ids, 0);
+  items_.assign(ids, nullptr);
+  donated_.assign(ids, 0);
+  for (Item* item : items) {
+    sizes_[item->id] = item->size;
+    items_[item->id] = item;
   }
-  // Drops the bins beyond those put.
-  void Finish() { bins_.erase(bins_.begin() + count_, bins_.end()); }
-
- private:
-  std::vector<Bin>& bins_;
-  std::size_t reusable_;
-  std::size_t count_ = 0;
-};
-
-}  // namespace
-
-GaOperators::GaOperators(double capacity, const std::vector<Item*>& items)
-    : first_fit_(capacity), donated_(items.size(), 0), loose_(items) {}
+}
 
 void GaOperators::Crossover(const Individual& p1, const Individual& p2,
                             Individual& c1, Individual& c2) {
   assert(p1.bins.size() >= 2 && p2.bins.size() >= 2);
   const Section s1 = DrawSection(p1.bins.size());
   const Section s2 = DrawSection(p2.bins.size());
-  BuildChild(p1, p2, s2, s1.first, first_child_);
-  BuildChild(p2, p1, s1, s2.first, second_child_);
+  BuildChild(p1.bins, p2.bins, s2, s1.first, first_child_);
+  BuildChild(p2.bins, p1.bins, s1, s2.first, second_child_);
   // Only now are the children written, so neither read a replaced parent;
-  // the swapped-out bins keep their storage for the next children.
-  c1.bins.swap(first_child_);
-  c2.bins.swap(second_child_);
+  // the swapped-out packings keep their storage for the next children.
+  std::swap(c1.bins, first_child_);
+  std::swap(c2.bins, second_child_);
 }
 
-void GaOperators::Mutate(std::vector<Bin>& bins) {
+void GaOperators::Mutate(Packing& bins) {
   const std::size_t k = RandomIndex(bins.size());
+  std::uint32_t start = 0;
+  for (std::size_t b = 0; b < k; ++b) start += bins.counts[b];
+  const std::uint32_t count = bins.counts[k];
   loose_.clear();
-  for (Item* item : bins[k].items) loose_.Append(item);
-  bins.erase(bins.begin() + k);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    loose_.Append(bins.ids[start + i]);
+  }
+  bins.ids.erase(bins.ids.begin() + start, bins.ids.begin() + start + count);
+  bins.used.erase(bins.used.begin() + k);
+  bins.counts.erase(bins.counts.begin() + k);
   Reinsert(bins, loose_);
 }
 
-void GaOperators::Reinsert(std::vector<Bin>& bins, LooseItems& loose) {
-  Improve(bins, loose);
-  if (loose.empty()) return;
-  FirstFit(bins, loose.items());
+void GaOperators::Reinsert(Packing& bins, LooseItems& loose) {
+  StartsOf(bins, starts_);
+  const bool shrank = Improve(bins, starts_, loose, sizes_.data());
+  if (loose.empty() && !shrank) return;
+  loose.Ids(loose_ids_);
+  first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
+                   sizes_.data());
   loose.clear();
+}
+
+void GaOperators::FirstFit(Packing& bins, const std::vector<Item*>& items) {
+  loose_ids_.clear();
+  for (const Item* item : items) {
+    loose_ids_.push_back(static_cast<std::uint32_t>(item->id));
+  }
+  StartsOf(bins, starts_);
+  first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
+                   sizes_.data());
 }
 
 GaOperators::Section GaOperators::DrawSection(std::size_t bin_count) const {
@@ -74,63 +73,73 @@ GaOperators::Section GaOperators::DrawSection(std::size_t bin_count) const {
   return {std::min(a, b), std::max(a, b)};
 }
 
-void GaOperators::BuildChild(const Individual& receiver,
-                             const Individual& donor, Section donated,
-                             std::size_t insert_at, std::vector<Bin>& child) {
+void GaOperators::BuildChild(const Packing& receiver, const Packing& donor,
+                             Section donated, std::size_t insert_at,
+                             Packing& child) {
   loose_.clear();
   InjectSection(receiver, donor, donated.first, donated.last, insert_at, child,
                 loose_);
   Reinsert(child, loose_);
 }
 
-inline bool GaOperators::IsDonated(std::size_t id) const {
-  return id < donated_.size() && donated_[id] == stamp_;
-}
-
-inline bool GaOperators::Conflicts(const Bin& bin, LooseItems& loose) const {
-  const std::uint32_t* ids = bin.items.Ids();
-  const std::size_t count = bin.items.size();
+bool GaOperators::LoosenIfShared(const std::uint32_t* ids, std::uint32_t count,
+                                 LooseItems& loose) const {
   bool shared = false;
-  for (std::size_t i = 0; i < count; ++i) shared |= IsDonated(ids[i]);
+  for (std::uint32_t i = 0; i < count; ++i) shared |= IsDonated(ids[i]);
   if (!shared) return false;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!IsDonated(ids[i])) loose.Append(bin.items[i]);
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (!IsDonated(ids[i])) loose.Append(ids[i]);
   }
   return true;
 }
 
-void GaOperators::InjectSection(const Individual& receiver,
-                                const Individual& donor, std::size_t first,
-                                std::size_t last, std::size_t insert_at,
-                                std::vector<Bin>& child, LooseItems& loose) {
-  MarkDonors(donor.bins, {first, last});
-  const std::vector<Bin>& bins = receiver.bins;
-  const std::size_t bin_count = bins.size();
-  BinSink sink(child);
-  for (std::size_t k = 0; k < insert_at; ++k) {
-    if (!Conflicts(bins[k], loose)) sink.Put(bins[k]);
-  }
-  for (std::size_t k = first; k <= last; ++k) sink.Put(donor.bins[k]);
-  for (std::size_t k = insert_at; k < bin_count; ++k) {
-    if (!Conflicts(bins[k], loose)) sink.Put(bins[k]);
-  }
-  sink.Finish();
+void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
+                                std::size_t first, std::size_t last,
+                                std::size_t insert_at, Packing& child,
+                                LooseItems& loose) {
+  std::uint32_t donor_start = 0;
+  for (std::size_t k = 0; k < first; ++k) donor_start += donor.counts[k];
+  std::uint32_t donor_count = 0;
+  for (std::size_t k = first; k <= last; ++k) donor_count += donor.counts[k];
+  MarkDonors(donor, donor_start, donor_count);
+  child.clear();
+  child.capacity = receiver.capacity;
+  std::uint32_t start = 0;
+  KeepUnshared(receiver, 0, insert_at, start, child, loose);
+  // The donated bins lie end to end: one copy each of ids, fills and counts.
+  const std::uint32_t* ids = donor.ids.data() + donor_start;
+  child.ids.insert(child.ids.end(), ids, ids + donor_count);
+  child.used.insert(child.used.end(), donor.used.begin() + first,
+                    donor.used.begin() + last + 1);
+  child.counts.insert(child.counts.end(), donor.counts.begin() + first,
+                      donor.counts.begin() + last + 1);
+  KeepUnshared(receiver, insert_at, receiver.size(), start, child, loose);
 }
 
-void GaOperators::MarkDonors(const std::vector<Bin>& bins, Section donated) {
+void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
+                               std::size_t to, std::uint32_t& start,
+                               Packing& child, LooseItems& loose) {
+  for (std::size_t k = from; k < to; ++k) {
+    const std::uint32_t* ids = receiver.ids.data() + start;
+    const std::uint32_t count = receiver.counts[k];
+    if (!LoosenIfShared(ids, count, loose)) {
+      child.AddBin(ids, count, receiver.used[k]);
+    }
+    start += count;
+  }
+}
+
+void GaOperators::MarkDonors(const Packing& donor, std::uint32_t start,
+                             std::uint32_t count) {
   if (++stamp_ == 0) {
     // The stamp wrapped: marks left by a child 255 children ago would pass
     // for this child's.
     std::fill(donated_.begin(), donated_.end(), 0);
     stamp_ = 1;
   }
-  for (std::size_t k = donated.first; k <= donated.last; ++k) {
-    const ItemList& items = bins[k].items;
-    const std::uint32_t* ids = items.Ids();
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      const std::size_t id = ids[i];
-      if (id >= donated_.size()) donated_.resize(id + 1, 0);
-      donated_[id] = stamp_;
-    }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const std::uint32_t id = donor.ids[start + i];
+    if (id >= donated_.size()) donated_.resize(id + 1, 0);
+    donated_[id] = stamp_;
   }
 }

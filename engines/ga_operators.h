@@ -7,22 +7,22 @@
 #define QUARRIMEL_ENGINES_GA_OPERATORS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
-#include "engines/bin.h"
 #include "engines/first_fit.h"
 #include "engines/ga_individual.h"
 #include "engines/loose_items.h"
+#include "engines/packing.h"
 #include "input/item.h"
 
 // Crossover and mutation, with the working storage they reuse from call to
 // call so that building a child allocates little.
 class GaOperators {
  public:
-  // `capacity` is the capacity of every bin opened; `items` are all the
-  // items the packings may hold (ids expected below their count; larger ones
-  // are handled, at a cost).
-  GaOperators(double capacity, const std::vector<Item*>& items);
+  // `items` are all the items the packings may hold; their ids must be
+  // distinct (and are best small: tables are indexed by them).
+  explicit GaOperators(const std::vector<Item*>& items);
 
   // Builds two children from parents p1 and p2 and puts them into c1 and c2
   // (their fitness is left as it was). Each child is the receiving parent
@@ -35,23 +35,24 @@ class GaOperators {
   void Crossover(const Individual& p1, const Individual& p2, Individual& c1,
                  Individual& c2);
   // Dissolves one random bin of `bins` and reinserts its items.
-  void Mutate(std::vector<Bin>& bins);
-  // Improve(), then first fit of what is still loose, in its order.
-  // Leaves `loose` empty.
-  void Reinsert(std::vector<Bin>& bins, LooseItems& loose);
+  void Mutate(Packing& bins);
+  // Improve(), then first fit of what is still loose, in its order. Leaves
+  // `loose` empty and the bins end to end.
+  void Reinsert(Packing& bins, LooseItems& loose);
   // First fit of `items`, in order, into `bins`.
-  void FirstFit(std::vector<Bin>& bins, const std::vector<Item*>& items) {
-    first_fit_.Place(bins, items);
-  }
+  void FirstFit(Packing& bins, const std::vector<Item*>& items);
 
   // The child before repair: into `child`, the receiver's bins before
   // `insert_at` that share nothing with donor bins first..last, copies of
   // those donor bins, then the receiver's remaining such bins. The other
   // items of every dropped receiver bin are appended to `loose` in bin
   // order.
-  void InjectSection(const Individual& receiver, const Individual& donor,
+  void InjectSection(const Packing& receiver, const Packing& donor,
                      std::size_t first, std::size_t last, std::size_t insert_at,
-                     std::vector<Bin>& child, LooseItems& loose);
+                     Packing& child, LooseItems& loose);
+
+  // Item sizes by id.
+  const double* sizes() const { return sizes_.data(); }
 
  private:
   struct Section {
@@ -59,15 +60,25 @@ class GaOperators {
     std::size_t last;
   };
   Section DrawSection(std::size_t bin_count) const;
-  void BuildChild(const Individual& receiver, const Individual& donor,
-                  Section donated, std::size_t insert_at,
-                  std::vector<Bin>& child);
-  void MarkDonors(const std::vector<Bin>& bins, Section donated);
-  bool IsDonated(std::size_t id) const;
-  // If `bin` shares an item with the marked donor bins, appends its other
-  // items to `loose` and returns true; the bin is left as it is.
-  bool Conflicts(const Bin& bin, LooseItems& loose) const;
+  void BuildChild(const Packing& receiver, const Packing& donor,
+                  Section donated, std::size_t insert_at, Packing& child);
+  // Copies the receiver's bins from..to that share nothing with the donated
+  // bins into `child`; the others' undonated items become loose. `start` is
+  // where bin `from` starts, and is moved past bin to - 1.
+  void KeepUnshared(const Packing& receiver, std::size_t from, std::size_t to,
+                    std::uint32_t& start, Packing& child, LooseItems& loose);
+  void MarkDonors(const Packing& donor, std::uint32_t start,
+                  std::uint32_t count);
+  bool IsDonated(std::uint32_t id) const {
+    return id < donated_.size() && donated_[id] == stamp_;
+  }
+  // If the `count` items at `ids` include a donated one, makes the others
+  // loose and returns true.
+  bool LoosenIfShared(const std::uint32_t* ids, std::uint32_t count,
+                      LooseItems& loose) const;
 
+  std::vector<double> sizes_;  // Item sizes by id.
+  std::vector<Item*> items_;   // Items by id, for the first fit of a list.
   FirstFitter first_fit_;
   // donated_[id] == stamp_ marks the items of the donated bins; a new stamp
   // per child clears all marks at once. One byte an item keeps the marks in
@@ -75,9 +86,12 @@ class GaOperators {
   // children.
   std::vector<unsigned char> donated_;
   unsigned char stamp_ = 0;
-  LooseItems loose_;               // Of the packing being repaired.
-  std::vector<Bin> first_child_;   // Children under construction; after a
-  std::vector<Bin> second_child_;  // swap they hold storage for reuse.
+  LooseItems loose_;  // Of the packing being repaired.
+  // Working storage: bin starts of the packing being repaired, loose ids in
+  // order, and the children under construction (after a swap they hold the
+  // storage of replaced children, for reuse).
+  std::vector<std::uint32_t> starts_, loose_ids_;
+  Packing first_child_, second_child_;
 };
 
 #endif  // QUARRIMEL_ENGINES_GA_OPERATORS_H_

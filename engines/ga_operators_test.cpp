@@ -23,25 +23,34 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 15, 25, false);
     const std::vector<Item*> all = AllItems(c);
-    std::vector<Bin> expected = c.bins;
     LooseItems loose(all);
     LooseItems improved(all);
     for (Item* item : c.freeItems) {
-      loose.Append(item);
-      improved.Append(item);
+      loose.Append(IdOf(item));
+      improved.Append(IdOf(item));
     }
-    GaOperators operators(c.capacity, all);
+    GaOperators operators(all);
+    Packing bins = PackingOf(c.bins, c.capacity);
     SeedDraws(round);
-    operators.Reinsert(c.bins, loose);
+    operators.Reinsert(bins, loose);
     EXPECT_TRUE(loose.empty());
-    ASSERT_EQ(CheckPackingUpToRounding(c.bins, all), "");
+    const std::vector<Bin> after = BinsOf(bins, all);
+    ASSERT_EQ(bins.ids.size(), all.size());
+    ASSERT_EQ(CheckPackingUpToRounding(after, all), "");
 
     // The same as improving and placing what is left first fit, in its
     // order.
     SeedDraws(round);
-    Improve(expected, improved);
+    Packing block = PackingOf(c.bins, c.capacity);
+    std::vector<std::uint32_t> starts;
+    StartsOf(block, starts);
+    Improve(block, starts, improved, ById(all).sizes.data());
+    std::vector<Bin> expected = BinsOf(block, all, &starts);
     LinearFirstFit(expected, improved.items(), c.capacity);
-    ASSERT_EQ(Names(c.bins), Names(expected));
+    ASSERT_EQ(Names(after), Names(expected));
+    for (std::size_t k = 0; k < after.size(); ++k) {
+      ASSERT_EQ(after[k].used, expected[k].used) << "bin " << k;
+    }
   }
 }
 
@@ -51,10 +60,12 @@ TEST(MutateTest, DissolvesABinAndRepacksItsItems) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 15, 0, false);
     const std::vector<Item*> all = AllItems(c);
-    GaOperators operators(c.capacity, all);
+    GaOperators operators(all);
+    Packing bins = PackingOf(c.bins, c.capacity);
     SeedDraws(round);
-    operators.Mutate(c.bins);
-    ASSERT_EQ(CheckPackingUpToRounding(c.bins, all), "");
+    operators.Mutate(bins);
+    ASSERT_EQ(bins.ids.size(), all.size());
+    ASSERT_EQ(CheckPackingUpToRounding(BinsOf(bins, all), all), "");
   }
 }
 
@@ -70,11 +81,12 @@ class InjectionTest : public ::testing::Test {
                 {"f", 1},
                 {"g", 1},
                 {"h", 1}}),
-        operators_(10, items_.all()) {
+        operators_(items_.all()) {
     // R0 shares nothing with the donated bin D0 {d, e}; R1 shares d;
     // R2 lies wholly inside D0; R3 shares nothing.
-    receiver_.bins = {Bin_("a b"), Bin_("c d g"), Bin_("e"), Bin_("f h")};
-    donor_.bins = {Bin_("d e"), Bin_("a b c f g h")};
+    receiver_ =
+        PackingOf({Bin_("a b"), Bin_("c d g"), Bin_("e"), Bin_("f h")}, 10);
+    donor_ = PackingOf({Bin_("d e"), Bin_("a b c f g h")}, 10);
   }
   Bin Bin_(const std::string& names) {
     std::vector<Item*> in_bin;
@@ -90,8 +102,8 @@ class InjectionTest : public ::testing::Test {
 
   Items items_;
   GaOperators operators_;
-  Individual receiver_;
-  Individual donor_;
+  Packing receiver_;
+  Packing donor_;
 };
 
 TEST_F(InjectionTest, DropsOnlyTheBinsThatShareItems) {
@@ -103,29 +115,30 @@ TEST_F(InjectionTest, DropsOnlyTheBinsThatShareItems) {
       {2, "a b | d e | f h | "}, {3, "a b | d e | f h | "},
       {4, "a b | f h | d e | "},
   };
-  const std::string receiver_before = Names(receiver_.bins);
+  const std::vector<Item*>& all = items_.all();
+  const std::string receiver_before = Names(receiver_, all);
   for (const auto& c : cases) {
     SCOPED_TRACE(c.insert_at);
     // A child that held other bins before is overwritten.
-    std::vector<Bin> child = {Bin_("h"), Bin_("g"), Bin_("a"),
-                              Bin_("b"), Bin_("c"), Bin_("d")};
+    Packing child = PackingOf(
+        {Bin_("h"), Bin_("g"), Bin_("a"), Bin_("b"), Bin_("c"), Bin_("d")}, 5);
     LooseItems loose(items_.all());
     operators_.InjectSection(receiver_, donor_, 0, 0, c.insert_at, child,
                              loose);
-    EXPECT_EQ(Names(child), c.child);
+    EXPECT_EQ(Names(child, all), c.child);
     // Only the other items of the bin that shared d come loose, in bin
     // order; the bin inside the donated one leaves nothing.
     EXPECT_EQ(Names(loose.items()), "c g ");
-    EXPECT_EQ(Names(receiver_.bins), receiver_before);
-    for (const Bin& bin : child) EXPECT_EQ(bin.capacity, 10);
+    EXPECT_EQ(Names(receiver_, all), receiver_before);
+    EXPECT_EQ(child.capacity, 10);
   }
 }
 
 TEST_F(InjectionTest, AWholeDonorLeavesOnlyItsOwnBins) {
-  std::vector<Bin> child;
+  Packing child;
   LooseItems loose(items_.all());
   operators_.InjectSection(receiver_, donor_, 0, 1, 2, child, loose);
-  EXPECT_EQ(Names(child), "d e | a b c f g h | ");
+  EXPECT_EQ(Names(child, items_.all()), "d e | a b c f g h | ");
   EXPECT_TRUE(loose.empty());
 }
 
@@ -141,7 +154,9 @@ Parents MakeParents(std::mt19937& gen) {
   std::vector<Item*> all = AllItems(parents.items);
   for (Individual* parent : {&parents.p1, &parents.p2}) {
     std::shuffle(all.begin(), all.end(), gen);
-    LinearFirstFit(parent->bins, all, parents.items.capacity);
+    std::vector<Bin> bins;
+    LinearFirstFit(bins, all, parents.items.capacity);
+    parent->bins = PackingOf(bins, parents.items.capacity);
   }
   return parents;
 }
@@ -153,18 +168,18 @@ TEST(CrossoverTest, ChildrenArePackingsAndParentsStay) {
     Parents parents = MakeParents(gen);
     if (parents.p1.bins.size() < 2 || parents.p2.bins.size() < 2) continue;
     const std::vector<Item*> all = AllItems(parents.items);
-    const std::string p1_before = Names(parents.p1.bins);
-    const std::string p2_before = Names(parents.p2.bins);
-    GaOperators operators(parents.items.capacity, all);
+    const std::string p1_before = Names(parents.p1.bins, all);
+    const std::string p2_before = Names(parents.p2.bins, all);
+    GaOperators operators(all);
     Individual c1, c2;
     c2.fitness = 0.5;
     SeedDraws(round);
     operators.Crossover(parents.p1, parents.p2, c1, c2);
-    ASSERT_EQ(CheckPackingUpToRounding(c1.bins, all), "");
-    ASSERT_EQ(CheckPackingUpToRounding(c2.bins, all), "");
+    ASSERT_EQ(CheckPackingUpToRounding(BinsOf(c1.bins, all), all), "");
+    ASSERT_EQ(CheckPackingUpToRounding(BinsOf(c2.bins, all), all), "");
     EXPECT_EQ(c2.fitness, 0.5);  // Left for the caller to evaluate.
-    EXPECT_EQ(Names(parents.p1.bins), p1_before);
-    EXPECT_EQ(Names(parents.p2.bins), p2_before);
+    EXPECT_EQ(Names(parents.p1.bins, all), p1_before);
+    EXPECT_EQ(Names(parents.p2.bins, all), p2_before);
   }
 }
 
@@ -177,25 +192,25 @@ TEST(CrossoverTest, ChildrenMayReplaceTheirOwnParents) {
     Parents parents = MakeParents(gen);
     if (parents.p1.bins.size() < 2 || parents.p2.bins.size() < 2) continue;
     const std::vector<Item*> all = AllItems(parents.items);
-    const double capacity = parents.items.capacity;
 
     Individual c1, c2;
     SeedDraws(round);
-    GaOperators(capacity, all).Crossover(parents.p1, parents.p2, c1, c2);
-    const std::string first = Names(c1.bins), second = Names(c2.bins);
+    GaOperators(all).Crossover(parents.p1, parents.p2, c1, c2);
+    const std::string first = Names(c1.bins, all);
+    const std::string second = Names(c2.bins, all);
 
     Individual a = parents.p1, b = parents.p2;
     SeedDraws(round);
-    GaOperators(capacity, all).Crossover(a, b, b, a);
-    EXPECT_EQ(Names(b.bins), first);
-    EXPECT_EQ(Names(a.bins), second);
+    GaOperators(all).Crossover(a, b, b, a);
+    EXPECT_EQ(Names(b.bins, all), first);
+    EXPECT_EQ(Names(a.bins, all), second);
 
     a = parents.p1;
     b = parents.p2;
     Individual same;
     SeedDraws(round);
-    GaOperators(capacity, all).Crossover(a, b, same, same);
-    EXPECT_EQ(Names(same.bins), second);  // Written last.
+    GaOperators(all).Crossover(a, b, same, same);
+    EXPECT_EQ(Names(same.bins, all), second);  // Written last.
   }
 }
 
@@ -218,16 +233,18 @@ TEST(CrossoverTest, OneOperatorObjectKeepsEveryChildWhole) {
   }
   Items items(sized);
   const std::vector<Item*>& all = items.all();
-  Individual p1, p2;
-  LinearFirstFit(p1.bins, all, kCapacity);
-  p2.bins.assign(p1.bins.rbegin(), p1.bins.rend());
-  GaOperators operators(kCapacity, all);
+  std::vector<Bin> bins;
+  LinearFirstFit(bins, all, kCapacity);
+  Individual p1{PackingOf(bins, kCapacity), 0};
+  Individual p2{PackingOf({bins.rbegin(), bins.rend()}, kCapacity), 0};
+  GaOperators operators(all);
   SeedDraws(3);
   for (int child = 0; child < kChildren; child += 2) {
     Individual c1, c2;
     operators.Crossover(p1, p2, c1, c2);
-    ASSERT_EQ(CheckPackingUpToRounding(c1.bins, all), "") << "child " << child;
-    ASSERT_EQ(CheckPackingUpToRounding(c2.bins, all), "")
+    ASSERT_EQ(CheckPackingUpToRounding(BinsOf(c1.bins, all), all), "")
+        << "child " << child;
+    ASSERT_EQ(CheckPackingUpToRounding(BinsOf(c2.bins, all), all), "")
         << "child " << child + 1;
   }
 }

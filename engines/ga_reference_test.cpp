@@ -458,9 +458,8 @@ TEST(GeneticAlgorithmModelTest, SameSeedSamePackingAsLiteralModel) {
       Input engine_input(engine_params, sized);
       GeneticAlgorithm engine(engine_input);
       engine.Search();
-      ASSERT_NE(engine.result, nullptr);
-      EXPECT_EQ(CheckPackingUpToRounding(*engine.result, engine_input.items),
-                "");
+      const std::vector<Bin> result = ResultOf(engine);
+      EXPECT_EQ(CheckPackingUpToRounding(result, engine_input.items), "");
 
       Params model_params = params;
       Input model_input(model_params, sized);
@@ -470,7 +469,7 @@ TEST(GeneticAlgorithmModelTest, SameSeedSamePackingAsLiteralModel) {
       EXPECT_EQ(model.generations(), engine_params.ga_num_generations);
       std::vector<Bin> expected = model.Search();
 
-      EXPECT_EQ(Shape(*engine.result), Shape(expected));
+      EXPECT_EQ(Shape(result), Shape(expected));
     }
   }
 }

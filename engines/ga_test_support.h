@@ -15,7 +15,11 @@
 
 #include "base/params.h"
 #include "engines/bin.h"
+#include "engines/bin_view.h"
+#include "engines/ga_individual.h"
 #include "engines/ga_random.h"
+#include "engines/optimizer.h"
+#include "engines/packing.h"
 #include "engines/packing_check.h"
 #include "input/input.h"
 
@@ -76,6 +80,99 @@ inline std::string Names(const std::vector<Bin>& bins) {
 // The generator's next value, which tells whether two runs drew equally
 // often.
 inline int NextDraw() { return Draw(); }
+
+// ---- Block packings and bins --------------------------------------------
+
+// Item sizes and items by id.
+struct ById {
+  std::vector<double> sizes;
+  std::vector<Item*> items;
+  explicit ById(const std::vector<Item*>& all) {
+    for (Item* item : all) {
+      if (item->id >= items.size()) {
+        items.resize(item->id + 1, nullptr);
+        sizes.resize(item->id + 1, 0);
+      }
+      items[item->id] = item;
+      sizes[item->id] = item->size;
+    }
+  }
+};
+
+inline std::vector<std::uint32_t> IdsOf(const std::vector<Item*>& items) {
+  std::vector<std::uint32_t> ids;
+  for (const Item* item : items) {
+    ids.push_back(static_cast<std::uint32_t>(item->id));
+  }
+  return ids;
+}
+
+// Where bin k of a packing at rest starts.
+inline std::size_t StartOf(const Packing& packing, std::size_t k) {
+  std::size_t start = 0;
+  for (std::size_t b = 0; b < k; ++b) start += packing.counts[b];
+  return start;
+}
+
+// The bins as a block packing at rest, their `used` kept as they are.
+inline Packing PackingOf(const std::vector<Bin>& bins, double capacity) {
+  Packing packing;
+  packing.capacity = capacity;
+  for (const Bin& bin : bins) {
+    for (std::size_t i = 0; i < bin.items.size(); ++i) {
+      packing.ids.push_back(static_cast<std::uint32_t>(bin.items.IdAt(i)));
+    }
+    packing.used.push_back(bin.used);
+    packing.counts.push_back(static_cast<std::uint32_t>(bin.items.size()));
+  }
+  return packing;
+}
+
+// The bins of a packing, their `used` kept as they are; bin k starts at
+// (*starts)[k], or end to end when `starts` is null.
+inline std::vector<Bin> BinsOf(
+    const Packing& packing, const std::vector<Item*>& all,
+    const std::vector<std::uint32_t>* starts = nullptr) {
+  const ById by_id(all);
+  std::vector<Bin> bins;
+  std::size_t start = 0;
+  for (std::size_t k = 0; k < packing.size(); ++k) {
+    if (starts != nullptr) start = (*starts)[k];
+    Bin bin{{}, packing.used[k], packing.capacity};
+    for (std::uint32_t i = 0; i < packing.counts[k]; ++i) {
+      bin.items.push_back(by_id.items[packing.ids[start + i]]);
+    }
+    start += packing.counts[k];
+    bins.push_back(bin);
+  }
+  return bins;
+}
+
+// "a b | c | " for a packing of two bins, of items among `all`.
+inline std::string Names(const Packing& packing,
+                         const std::vector<Item*>& all) {
+  return Names(BinsOf(packing, all));
+}
+
+// The result of an engine's search as bins.
+inline std::vector<Bin> ResultOf(const Optimizer& engine) {
+  std::vector<Bin> bins;
+  for (const BinView& view : engine.ResultBins()) {
+    Bin bin{{}, view.used, view.capacity};
+    for (Item* item : view) bin.items.push_back(item);
+    bins.push_back(bin);
+  }
+  return bins;
+}
+
+inline std::uint32_t IdOf(const Item* item) {
+  return static_cast<std::uint32_t>(item->id);
+}
+
+inline Individual IndividualOf(const std::vector<Bin>& bins, double capacity,
+                               double fitness = 0) {
+  return Individual{PackingOf(bins, capacity), fitness};
+}
 
 // ---- Straightforward versions written from the rules, for differential
 // tests: linear scans and insertions.

@@ -15,39 +15,6 @@
 #include "engines/ga_random.h"
 #include "input/input.h"
 
-// ---- Individuals -----------------------------------------------------------
-
-double Fitness(const Individual& individual) {
-  assert(!individual.bins.empty());
-  double sum = 0;
-  for (const Bin& bin : individual.bins) {
-    const double fill = bin.used / bin.capacity;
-    sum += fill * fill;
-  }
-  return sum /
-         static_cast<double>(static_cast<unsigned>(individual.bins.size()));
-}
-
-namespace {
-
-// Relative closeness, one millionth of each value.
-bool Close(double x, double y) {
-  const double gap = std::fabs(x - y);
-  return gap <= 0.000001 * std::fabs(x) && gap <= 0.000001 * std::fabs(y);
-}
-
-}  // namespace
-
-bool SameShape(const Individual& a, const Individual& b) {
-  if (!Close(a.fitness, b.fitness)) return false;
-  if (a.bins.size() != b.bins.size()) return false;
-  for (std::size_t k = 0; k < a.bins.size(); ++k) {
-    if (!Close(a.bins[k].room(), b.bins[k].room())) return false;
-    if (a.bins[k].items.size() != b.bins[k].items.size()) return false;
-  }
-  return true;
-}
-
 // ---- Construction ----------------------------------------------------------
 
 namespace {
@@ -65,7 +32,7 @@ float AutomaticCount(std::size_t n, float factor) {
 }  // namespace
 
 GeneticAlgorithm::GeneticAlgorithm(Input& input)
-    : Optimizer(input), operators_(params.target, input.items) {
+    : Optimizer(input), operators_(input.items) {
   const bool many = params.ga_sel_pressure >= 3;
   tournamentSize = many ? static_cast<uint32_t>(params.ga_sel_pressure) : 2;
   tournament = many ? &GeneticAlgorithm::TournamentMany
@@ -133,7 +100,23 @@ void GeneticAlgorithm::Search() {
     stop = Step();
   }
   if (params.verbose) std::cout << " <" << std::endl;
-  result = &best.bins;
+  KeepResult();
+}
+
+void GeneticAlgorithm::KeepResult() {
+  std::vector<Item*> by_id;
+  for (Item* item : input.items) {
+    if (item->id >= by_id.size()) by_id.resize(item->id + 1, nullptr);
+    by_id[item->id] = item;
+  }
+  result_items_.clear();
+  for (std::uint32_t id : best.bins.ids) result_items_.push_back(by_id[id]);
+  result_bins_.used = best.bins.used;
+  result_bins_.counts = best.bins.counts;
+}
+
+std::vector<BinView> GeneticAlgorithm::ResultBins() const {
+  return result_bins_.Views(result_items_, best.bins.capacity);
 }
 
 bool GeneticAlgorithm::InitialPopulation() {
@@ -142,6 +125,7 @@ bool GeneticAlgorithm::InitialPopulation() {
   const std::size_t n = items.size();
   for (uint32_t p = 0; p < params.ga_pop_size; ++p) {
     population.emplace_back();
+    population.back().bins.capacity = params.target;
     // Each shuffle starts from the order the previous one left.
     for (std::size_t j = 0; j < n; ++j)
       std::swap(items[j], items[RandomIndex(n)]);

@@ -11,9 +11,11 @@
 #include <ostream>
 #include <vector>
 
+#include "engines/bin_view.h"
 #include "engines/ga_individual.h"
 #include "engines/ga_operators.h"
 #include "engines/optimizer.h"
+#include "input/item.h"
 
 class GeneticAlgorithm : public Optimizer {
  public:
@@ -30,9 +32,10 @@ class GeneticAlgorithm : public Optimizer {
   explicit GeneticAlgorithm(Input& input);
 
   // Builds the initial population and evolves it until the generation count
-  // or a stop rule ends the run; `result` then refers to best's bins. Under
+  // or a stop rule ends the run; the result is then best's bins. Under
   // --verbose writes the header and a progress line to standard output.
   void Search() override;
+  std::vector<BinView> ResultBins() const override;
   std::ostream& PrintHeader(std::ostream& out) override;
 
   // The steps of Search(), each returning true when a stop rule fired.
@@ -84,8 +87,12 @@ class GeneticAlgorithm : public Optimizer {
   bool MutateAndEvaluate(std::size_t position);
   bool MeetsStopRule(const Individual& individual) const;
   void ReportProgress() const;
+  // Copies best's bins into the result, with the items themselves.
+  void KeepResult();
 
   GaOperators operators_;  // With the storage reused between offspring.
+  std::vector<Item*> result_items_;  // The result's items, bin after bin.
+  FlatBins result_bins_;
 };
 
 #endif  // QUARRIMEL_ENGINES_GENETIC_ALGORITHM_H_

@@ -72,7 +72,7 @@ Bin FilledBin(double capacity, double used, std::size_t items) {
 }
 
 Individual Shape(double fitness, const std::vector<Bin>& bins) {
-  return Individual{bins, fitness};
+  return IndividualOf(bins, 10, fitness);
 }
 
 // ---- Construction and header -----------------------------------------------
@@ -166,10 +166,9 @@ TEST(GeneticAlgorithmTest, FitnessSquaresTheFillOfEachBin) {
       {{7, 7}, 0.48999999999999994},
   };
   for (const auto& c : cases) {
-    Individual individual;
-    for (double used : c.used)
-      individual.bins.push_back(FilledBin(10, used, 1));
-    EXPECT_EQ(Fitness(individual), c.fitness) << c.used[0];
+    std::vector<Bin> bins;
+    for (double used : c.used) bins.push_back(FilledBin(10, used, 1));
+    EXPECT_EQ(Fitness(IndividualOf(bins, 10)), c.fitness) << c.used[0];
   }
 }
 
@@ -267,10 +266,11 @@ TEST(GeneticAlgorithmTest, SearchStopsAtTheFirstFinishedPacking) {
     GaRun run(Settings(c.target), c.sizes);
     run.ga.Search();
     EXPECT_EQ(run.ga.population.size(), 1u);
-    ASSERT_EQ(run.ga.result, &run.ga.best.bins);
-    EXPECT_EQ(run.ga.result->size(), c.bins);
+    EXPECT_EQ(ResultOf(run.ga).size(), c.bins);
+    EXPECT_EQ(Names(ResultOf(run.ga)),
+              Names(run.ga.best.bins, run.input.items));
     EXPECT_DOUBLE_EQ(run.ga.best.fitness, c.fitness);
-    EXPECT_EQ(CheckPacking(*run.ga.result, run.input.items), "");
+    EXPECT_EQ(CheckPacking(ResultOf(run.ga), run.input.items), "");
   }
 }
 
@@ -284,9 +284,9 @@ TEST(GeneticAlgorithmTest, TheoreticalMinimumStopsOnlyWhenAsked) {
     GaRun run(settings, sizes);
     run.ga.Search();
     ASSERT_EQ(run.params.ga_theo_bins, 3u);
-    EXPECT_EQ(CheckPacking(*run.ga.result, run.input.items), "");
+    EXPECT_EQ(CheckPacking(ResultOf(run.ga), run.input.items), "");
     if (theo) {
-      EXPECT_EQ(run.ga.result->size(), 3u);
+      EXPECT_EQ(ResultOf(run.ga).size(), 3u);
       EXPECT_TRUE(run.ga.generation < 60 ||
                   run.ga.population.size() < run.params.ga_pop_size);
     } else {
@@ -302,7 +302,7 @@ TEST(GeneticAlgorithmTest, ReachingTheMinimumBeatsAFitterBest) {
   run.params.ga_theo_bins = 2;
   run.ga.best = Shape(
       0.9, {FilledBin(10, 9, 1), FilledBin(10, 9, 1), FilledBin(10, 9, 1)});
-  Individual two{{FilledBin(10, 5, 1), FilledBin(10, 5, 1)}, 0};
+  Individual two = IndividualOf({FilledBin(10, 5, 1), FilledBin(10, 5, 1)}, 10);
   EXPECT_TRUE(run.ga.Evaluate(two));
   EXPECT_EQ(run.ga.best.bins.size(), 2u);
   EXPECT_EQ(run.ga.best.fitness, 0.25);
@@ -357,7 +357,7 @@ TEST(GeneticAlgorithmTest, SameSeedSameRun) {
     GaRun run(settings, sizes);
     run.ga.Search();
     outputs[k] = capture.text();
-    packings[k] = Names(*run.ga.result);
+    packings[k] = Names(ResultOf(run.ga));
   }
   EXPECT_EQ(outputs[0], outputs[1]);
   EXPECT_EQ(packings[0], packings[1]);
@@ -397,15 +397,17 @@ TEST(GeneticAlgorithmTest, EveryIndividualStaysAPacking) {
     settings.ga_seed = round + 1;
     GaRun run(settings, sizes);
     run.ga.Search();
-    ASSERT_EQ(CheckPackingUpToRounding(*run.ga.result, run.input.items), "");
+    ASSERT_EQ(CheckPackingUpToRounding(ResultOf(run.ga), run.input.items), "");
     EXPECT_GT(run.ga.best.fitness, 0);
     EXPECT_LE(run.ga.best.fitness, 1);
     EXPECT_EQ(run.ga.best.fitness, Fitness(run.ga.best));
     const double bound =
         std::ceil(run.input.totalSize / settings.target - 1e-9);
-    EXPECT_GE(static_cast<double>(run.ga.result->size()), bound);
+    EXPECT_GE(static_cast<double>(ResultOf(run.ga).size()), bound);
     for (const Individual& individual : run.ga.population) {
-      ASSERT_EQ(CheckPackingUpToRounding(individual.bins, run.input.items), "");
+      ASSERT_EQ(CheckPackingUpToRounding(
+                    BinsOf(individual.bins, run.input.items), run.input.items),
+                "");
     }
   }
 }
@@ -432,7 +434,8 @@ TEST(GeneticAlgorithmTest, WithoutCrossoverOrMutationOnlyCopiesAreMade) {
   for (const Individual& individual : run.ga.population) {
     bool is_copy = false;
     for (const Individual& original : initial) {
-      is_copy |= Names(individual.bins) == Names(original.bins) &&
+      is_copy |= Names(individual.bins, run.input.items) ==
+                     Names(original.bins, run.input.items) &&
                  individual.fitness == original.fitness;
     }
     EXPECT_TRUE(is_copy);

@@ -52,9 +52,8 @@ void LooseItems::Taken(Rung rung) {
   second_ = kStale;
 }
 
-void LooseItems::Append(Item* item) {
-  assert(item->id < item_.size() && item_[item->id] == item);
-  const std::uint32_t id = static_cast<std::uint32_t>(item->id);
+void LooseItems::Append(std::uint32_t id) {
+  assert(id < item_.size() && item_[id] != nullptr);
   const Rung rung = rung_[id];
   next_[id] = kEnd;
   if (count_[rung] == 0) {
@@ -66,9 +65,8 @@ void LooseItems::Append(Item* item) {
   Added(rung);
 }
 
-void LooseItems::GiveBack(Item* item) {
-  assert(item->id < item_.size() && item_[item->id] == item);
-  const std::uint32_t id = static_cast<std::uint32_t>(item->id);
+void LooseItems::GiveBack(std::uint32_t id) {
+  assert(id < item_.size() && item_[id] != nullptr);
   const Rung rung = rung_[id];
   next_[id] = head_[rung];
   head_[rung] = id;
@@ -76,12 +74,12 @@ void LooseItems::GiveBack(Item* item) {
   Added(rung);
 }
 
-Item* LooseItems::Take(Rung rung) {
+std::uint32_t LooseItems::Take(Rung rung) {
   assert(count_[rung] > 0);
   const std::uint32_t id = head_[rung];
   head_[rung] = next_[id];
   Taken(rung);
-  return item_[id];
+  return id;
 }
 
 void LooseItems::clear() {
@@ -95,13 +93,19 @@ void LooseItems::clear() {
 }
 
 std::vector<Item*> LooseItems::items() const {
+  std::vector<std::uint32_t> ids;
+  Ids(ids);
   std::vector<Item*> in_order;
-  in_order.reserve(size_);
+  for (std::uint32_t id : ids) in_order.push_back(item_[id]);
+  return in_order;
+}
+
+void LooseItems::Ids(std::vector<std::uint32_t>& ids) const {
+  ids.clear();
   for (Rung rung = first_; rung != kNone; rung = nonempty_.FindFrom(rung + 1)) {
-    for (std::uint32_t id = head_[rung]; id != kEnd; id = next_[id]) {
-      in_order.push_back(item_[id]);
+    for (std::uint32_t id = head_[rung];; id = next_[id]) {
+      ids.push_back(id);
       if (id == tail_[rung]) break;
     }
   }
-  return in_order;
 }

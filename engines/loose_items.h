@@ -54,12 +54,14 @@ class LooseItems {
   // The rung of the first item. REQUIRES: at least one item.
   Rung FirstRung() const { return first_; }
 
-  // Adds `item` behind the loose items of its size.
-  void Append(Item* item);
-  // Adds `item` ahead of the loose items of its size.
-  void GiveBack(Item* item);
-  // Removes and returns the first item of `rung`. REQUIRES: one is there.
-  Item* Take(Rung rung);
+  // Items are named by id. REQUIRES: the id of an item of `all`, not loose.
+  // Adds `id` behind the loose items of its size.
+  void Append(std::uint32_t id);
+  // Adds `id` ahead of the loose items of its size.
+  void GiveBack(std::uint32_t id);
+  // Removes the first item of `rung` and returns its id. REQUIRES: one is
+  // there.
+  std::uint32_t Take(Rung rung);
   void clear();
 
   // The first loose item, passing over the `skip` first ones (0 or 1), whose
@@ -71,8 +73,9 @@ class LooseItems {
   template <typename LargeEnough, typename Fits>
   Rung FirstFit(std::size_t skip, LargeEnough large_enough, Fits fits) const;
 
-  // The items in their order.
+  // The items in their order, and their ids into `ids`.
   std::vector<Item*> items() const;
+  void Ids(std::vector<std::uint32_t>& ids) const;
 
  private:
   static constexpr std::uint32_t kEnd = 0xffffffffu;  // Ends a chain.

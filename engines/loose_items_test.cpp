@@ -59,10 +59,10 @@ TEST(LooseItemsTest, FollowsAPlainSortedVector) {
       Item* item = outside.back();
       outside.pop_back();
       if (what == 0) {
-        loose.Append(item);
+        loose.Append(IdOf(item));
         plain.Append(item);
       } else {
-        loose.GiveBack(item);
+        loose.GiveBack(IdOf(item));
         LinearInsert(plain.items, item);
       }
     } else {
@@ -77,11 +77,11 @@ TEST(LooseItemsTest, FollowsAPlainSortedVector) {
       if (rung != LooseItems::kNone) {
         // Past the first item, its rung's second item is taken after it.
         if (skip == 1 && rung == loose.FirstRung()) {
-          ASSERT_EQ(loose.Take(rung), plain.items[0]);
+          ASSERT_EQ(loose.Take(rung), IdOf(plain.items[0]));
           plain.items.erase(plain.items.begin());
           --k;
         }
-        ASSERT_EQ(loose.Take(rung), plain.items[k]);
+        ASSERT_EQ(loose.Take(rung), IdOf(plain.items[k]));
         outside.push_back(plain.items[k]);
         plain.items.erase(plain.items.begin() + k);
         ++found;
@@ -114,8 +114,8 @@ TEST(LooseItemsTest, KnowsTheSmallestSizes) {
 TEST(LooseItemsTest, UndecidedTestsFindNothing) {
   Items items({{"a", 4}, {"b", 2}});
   LooseItems loose(items.all());
-  loose.Append(items["a"]);
-  loose.Append(items["b"]);
+  loose.Append(IdOf(items["a"]));
+  loose.Append(IdOf(items["b"]));
   const double nan = std::numeric_limits<double>::quiet_NaN();
   EXPECT_EQ(loose.FirstFit(
                 0, [](double f) { return f > 1; },

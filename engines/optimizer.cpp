@@ -41,10 +41,6 @@ Optimizer::Optimizer(Input& input)
   }
 }
 
-std::vector<BinView> Optimizer::ResultBins() const {
-  return result == nullptr ? std::vector<BinView>() : ViewsOf(*result);
-}
-
 std::ostream& Optimizer::PrintHeader(std::ostream& out) {
   out << "> Target: " << FormatSize(params, params.target)
       << "\n> Input size: " << input.items.size()

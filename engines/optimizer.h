@@ -6,7 +6,6 @@
 #include <ostream>
 #include <vector>
 
-#include "engines/bin.h"
 #include "engines/bin_view.h"
 
 class Input;
@@ -22,13 +21,13 @@ class Optimizer {
   Optimizer(const Optimizer&) = delete;
   Optimizer& operator=(const Optimizer&) = delete;
 
-  // Fills the bins and points `result` at them.
+  // Fills the bins of the result.
   virtual void Search() = 0;
   // Writes the engine's verbose header; this base writes the common lines.
   virtual std::ostream& PrintHeader(std::ostream& out);
   // The bins of the result, in the order the engine made them; valid until
-  // the engine is searched again or destroyed. This base reads `result`.
-  virtual std::vector<BinView> ResultBins() const;
+  // the engine is searched again or destroyed.
+  virtual std::vector<BinView> ResultBins() const = 0;
   // Sorts the result's bins and writes them to standard output
   // (output/printer.cpp).
   void PrintResult();
@@ -36,9 +35,6 @@ class Optimizer {
   Input& input;
   Params& params;
   double totalSize;
-  // The bins of the genetic algorithm, owned by it and set by Search. Best
-  // Fit and Split keep their results in a leaner form and leave it null.
-  std::vector<Bin>* result = nullptr;
 };
 
 // The smallest bin count the total size allows: total_size / target rounded

@@ -49,8 +49,8 @@ std::string SearchedPacking() {
   GeneticAlgorithm ga(input);
   ga.Search();
   std::string packing;
-  for (const Bin& bin : *ga.result) {
-    for (const Item* item : bin.items) (packing += item->name) += ' ';
+  for (const BinView& bin : ga.ResultBins()) {
+    for (const Item* item : bin) (packing += item->name) += ' ';
     packing += "| ";
   }
   return packing;
