@@ -13,6 +13,7 @@
 #include "base/errors.h"
 #include "base/params.h"
 #include "engines/ga_random.h"
+#include "engines/glibc_logf.h"
 #include "input/input.h"
 
 // ---- Individuals -----------------------------------------------------------
@@ -67,8 +68,10 @@ double SmallestSize(const std::vector<Item*>& items) {
 }
 
 // factor * ln(n + 1), all in single precision, truncated by the caller.
+// The logarithm is glibc's logf() carried in the program, so that the
+// counts are the same with any C library.
 float AutomaticCount(std::size_t n, float factor) {
-  return factor * std::log(static_cast<float>(n) + 1.0f);
+  return factor * GlibcLogf(static_cast<float>(n) + 1.0f);
 }
 
 }  // namespace

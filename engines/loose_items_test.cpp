@@ -88,4 +88,15 @@ TEST(LooseItemsTest, SortPutsTheLargestFirst) {
   EXPECT_EQ(sizes, (std::vector<double>{9, 7, 7, 5, 3, 1}));
 }
 
+// Equal sizes keep the order they had, whatever the standard library.
+TEST(LooseItemsTest, SortKeepsEqualSizesInTheirOrder) {
+  Items store({{"a", 5}, {"b", 3}, {"c", 5}, {"d", 3}, {"e", 9}, {"f", 5}});
+  LooseItems loose;
+  for (const char* name : {"f", "a", "d", "e", "c", "b"}) {
+    loose.Append(store[name]);
+  }
+  loose.Sort();
+  EXPECT_EQ(Names(loose.items()), "e f a c d b ");
+}
+
 }  // namespace
