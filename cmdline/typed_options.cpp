@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cmdline/decimal.h"
 #include "cmdline/parser.h"
 
 namespace CmdLine {
@@ -19,6 +20,17 @@ bool ReadNumber(const char* text, Number& value) {
   std::istringstream in(text);
   in >> std::dec >> value;
   return !in.fail();
+}
+
+// The same for a real number, but read alike with every standard library
+// (cmdline/decimal.h): libc++'s extraction would take "0x.8", "inf" and
+// "nan" and refuse "0.5x".
+template <>
+bool ReadNumber(const char* text, long double& value) {
+  const char* end = text + std::strlen(text);
+  // White space as a stream in the "C" locale skips it.
+  while (text != end && std::strchr(" \t\n\v\f\r", *text) != nullptr) ++text;
+  return ReadDecimal(text, end, value);
 }
 
 char Unescape(char letter) {

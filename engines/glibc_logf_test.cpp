@@ -77,9 +77,9 @@ TEST(GlibcLogfTest, AutomaticCounts) {
     float n_plus_1;
     std::uint32_t population, generations;
   };
-  for (const Case& c : {Case{2, 13, 34}, Case{121, 95, 239},
-                        Case{251, 110, 276}, Case{92967, 228, 572},
-                        Case{1e8f + 1.0f, 368, 921}}) {
+  for (const Case& c :
+       {Case{2, 13, 34}, Case{121, 95, 239}, Case{251, 110, 276},
+        Case{92967, 228, 572}, Case{1e8f + 1.0f, 368, 921}}) {
     SCOPED_TRACE("n + 1 = " + std::to_string(c.n_plus_1));
     EXPECT_EQ(static_cast<std::uint32_t>(20.0f * GlibcLogf(c.n_plus_1)),
               c.population);

@@ -393,8 +393,8 @@ TEST(InputTest, SizeSortMakesThePermutationOfAStableSort) {
 // whatever order the list was left in.
 TEST(InputTest, SizeSortKeepsEqualSizesInTheirOrder) {
   Params params;
-  Input input(params, {{"a", 2}, {"b", 5}, {"c", 2}, {"d", 5}, {"e", 1},
-                       {"f", 2}});
+  Input input(params,
+              {{"a", 2}, {"b", 5}, {"c", 2}, {"d", 5}, {"e", 1}, {"f", 2}});
   auto names = [&input] {
     std::string text;
     for (const Item* item : input.items) {
@@ -406,8 +406,8 @@ TEST(InputTest, SizeSortKeepsEqualSizesInTheirOrder) {
   input.SortBySizeDescending();
   EXPECT_EQ(names(), "b d a c f e ");
   const std::vector<Item*> sorted = input.items;
-  input.items = {sorted[4], sorted[1], sorted[2], sorted[0], sorted[5],
-                 sorted[3]};  // f d a b e c
+  input.items = {sorted[4], sorted[1], sorted[2],
+                 sorted[0], sorted[5], sorted[3]};  // f d a b e c
   input.SortBySizeDescending();
   EXPECT_EQ(names(), "d b f a c e ");
 }

@@ -99,8 +99,7 @@ TEST_F(PrinterTest, BinsGoFullestFirstThenFewestItems) {
 
 // Bins of equal room and item count keep the engine's order.
 TEST_F(PrinterTest, BinsWithEqualKeysKeepTheirOrder) {
-  std::vector<Bin> bins = {MakeBin(100, {{"a", 50}}),
-                           MakeBin(100, {{"f", 60}}),
+  std::vector<Bin> bins = {MakeBin(100, {{"a", 50}}), MakeBin(100, {{"f", 60}}),
                            MakeBin(100, {{"b", 50}}),
                            MakeBin(100, {{"c", 30}, {"d", 30}}),
                            MakeBin(100, {{"e", 60}})};
@@ -152,8 +151,8 @@ TEST_F(PrinterTest, ItemsWithEqualKeysKeepTheirOrder) {
   for (const auto& c : by_name) {
     const char* second = c.no_case ? "SAME" : "same";
     const char* third = c.no_case ? "Same" : "same";
-    std::vector<Bin> bins = {MakeBin(
-        100, {{"same", 3}, {second, 1}, {"other", 5}, {third, 2}})};
+    std::vector<Bin> bins = {
+        MakeBin(100, {{"same", 3}, {second, 1}, {"other", 5}, {third, 2}})};
     Params params;
     params.sort_reverse = c.sort_reverse;
     params.no_case = c.no_case;
