@@ -154,6 +154,18 @@ class StdioTo {
   int saved_err_;
 };
 
+// What reached the terminal: a pseudo-terminal may hand over what was written
+// in several parts, so reading goes on until `expected` bytes have come or
+// nothing more comes.
+std::string ReadShown(PseudoTerminal& terminal, std::size_t expected) {
+  std::string shown;
+  for (int tries = 0; tries < 20 && (tries == 0 || shown.size() < expected);
+       ++tries) {
+    terminal.Read(shown, 100);
+  }
+  return shown;
+}
+
 TEST(MeasuringProgressTest, ShownOnATerminalUnlessVerboseOrTyping) {
   const struct {
     const char* name;
@@ -175,18 +187,44 @@ TEST(MeasuringProgressTest, ShownOnATerminalUnlessVerboseOrTyping) {
     {
       const StdioTo redirect(terminal.slave_name());
       SetProgressTiming(ProgressTiming{0, 0});
-      const MeasuringProgress progress(params);
-      MeasuringProgress::Note(7);
+      TerminalProgress progress(params);
+      const MeasuringPhase phase(progress);
+      progress.Measured(7);
       SetProgressTiming(ProgressTiming{});
     }
-    // A pseudo-terminal may hand over what was written in several parts.
-    std::string shown;
-    const std::size_t expected = std::strlen(c.shown);
-    for (int tries = 0; tries < 20 && (tries == 0 || shown.size() < expected);
-         ++tries) {
-      terminal.Read(shown, 100);
+    EXPECT_EQ(ReadShown(terminal, std::strlen(c.shown)), c.shown);
+  }
+}
+
+// The search line, drawn at the first report and erased when the search
+// ends; under --verbose nothing.
+TEST(SearchProgressLineTest, DrawnAtTheFirstReportAndErasedAtTheEnd) {
+  const struct {
+    const char* name;
+    bool verbose;
+    const char* shown;
+  } cases[] = {
+      {"plain", false,
+       "\rGeneration 1/10: 30 bins (minimum 24), 0:00 elapsed\033[K"
+       "\r\033[K"},
+      {"--verbose", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Params params;
+    params.verbose = c.verbose;
+    PseudoTerminal terminal;
+    {
+      const StdioTo redirect(terminal.slave_name());
+      // Drawn at the first report, and never again until erased.
+      SetProgressTiming(ProgressTiming{0, 1000000});
+      TerminalProgress progress(params);
+      const SearchPhase phase(progress, 10, 24);
+      progress.Searched(1, 30);
+      progress.Searched(2, 29);
+      SetProgressTiming(ProgressTiming{});
     }
-    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(ReadShown(terminal, std::strlen(c.shown)), c.shown);
   }
 }
 

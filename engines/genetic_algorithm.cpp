@@ -9,9 +9,9 @@
 #include <new>
 #include <utility>
 
-#include "app/progress_line.h"
 #include "base/errors.h"
 #include "base/params.h"
+#include "base/progress.h"
 #include "engines/ga_random.h"
 #include "input/input.h"
 
@@ -131,8 +131,8 @@ std::ostream& GeneticAlgorithm::PrintHeader(std::ostream& out) {
 // ---- The run ---------------------------------------------------------------
 
 void GeneticAlgorithm::Search() {
-  const SearchProgress progress(params,
-                                TheoreticalMinimum(totalSize, params.target));
+  const SearchPhase phase(*progress_, params.ga_num_generations,
+                          TheoreticalMinimum(totalSize, params.target));
   if (params.verbose) {
     PrintHeader(std::cout);
     std::cout << "> ";
@@ -169,7 +169,7 @@ bool GeneticAlgorithm::Evaluate(Individual& individual) {
   }
   // Here rather than once per generation: one generation of a large input
   // takes seconds.
-  SearchProgress::Note(generation, best.bins.size());
+  progress_->Searched(generation, best.bins.size());
   if (!MeetsStopRule(individual)) return false;
   // Reaching the theoretical minimum wins even over a fitter earlier best.
   best = individual;

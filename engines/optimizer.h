@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "base/progress.h"
 #include "engines/bin.h"
 #include "engines/bin_view.h"
 
@@ -32,6 +33,9 @@ class Optimizer {
   // Sorts the result's bins and writes them to standard output
   // (output/printer.cpp).
   void PrintResult();
+  // Search() reports how it goes to `observer` from now on; until this is
+  // called, to nobody.
+  void Observe(ProgressObserver& observer) { progress_ = &observer; }
 
   Input& input;
   Params& params;
@@ -39,6 +43,9 @@ class Optimizer {
   // The bins of the genetic algorithm, owned by it and set by Search. Best
   // Fit and Split keep their results in a leaner form and leave it null.
   std::vector<Bin>* result = nullptr;
+
+ protected:
+  ProgressObserver* progress_ = &NoProgress();  // Never null.
 };
 
 // The smallest bin count the total size allows: total_size / target rounded

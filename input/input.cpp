@@ -15,7 +15,6 @@
 #include <stdexcept>
 #include <vector>
 
-#include "app/progress_line.h"
 #include "base/errors.h"
 #include "base/params.h"
 #include "base/size.h"
@@ -137,14 +136,15 @@ void Input::SortBySizeDescending() {
   }
 }
 
-Input::Input(Params& params) : params(&params) {
+Input::Input(Params& params, ProgressObserver& progress)
+    : params(&params), progress_(progress) {
   assert(params.block_size >= 1);
   roundingBlock = params.block_size;
   Read();
 }
 
 void Input::Read() {
-  const MeasuringProgress progress(*params);
+  const MeasuringPhase phase(progress_);
   if (params->verbose) {
     std::cout << "> Reading from input... " << std::flush;
     std::cout << std::endl;
@@ -176,7 +176,7 @@ void Input::ForEachRecord(void (Input::*add)(const std::string&)) {
 }
 
 void Input::AddFileItem(const std::string& name) {
-  const uint64_t bytes = PathSize(name);
+  const uint64_t bytes = PathSize(name, progress_);
   if (bytes == 0) {
     std::cerr << "> [Ignoring] file/dir: " << name << std::endl;
     return;
@@ -206,7 +206,7 @@ void Input::AddDirectItem(const std::string& line) {
     WarnNoSize(line);
     return;
   }
-  MeasuringProgress::Note(size);
+  progress_.Measured(size);
   if (Accept(identifier_, size)) Append(identifier_, size);
 }
 

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/progress.h"
 #include "input/item.h"
 #include "input/name_store.h"
 
@@ -21,8 +22,9 @@ class Input {
   // params.input_args (emptying that list), measures or parses every record,
   // and keeps the accepted items. Warnings go to standard error. Throws
   // E_NoInputFiles when nothing was accepted, and a std::runtime_error when
-  // standard input cannot be read.
-  explicit Input(Params& params);
+  // standard input cannot be read. Each file, directory or record measured
+  // is reported to `progress`.
+  explicit Input(Params& params, ProgressObserver& progress = NoProgress());
   // Takes items whose sizes are already known, in the given order, as they
   // are: no reading and no filter. For tests and for callers that measure
   // items themselves.
@@ -44,6 +46,8 @@ class Input {
   Params* params;        // Not owned.
 
  private:
+  ProgressObserver& progress_;  // Told of each record measured.
+
   // The items themselves, side by side in acceptance order: the engines
   // read item sizes constantly, and neighbours in memory keep those reads
   // cheap. A member, so that it is freed even when the constructor throws.
@@ -92,7 +96,7 @@ void ReadRecords(int fd, char delimiter,
 inline Input::Input(
     Params& params,
     const std::vector<std::pair<std::string, double>>& sized_items)
-    : params(&params) {
+    : params(&params), progress_(NoProgress()) {
   for (const auto& sized : sized_items) Append(sized.first, sized.second);
   ListItems();
 }

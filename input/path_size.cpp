@@ -16,7 +16,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/progress_line.h"
+#include "base/progress.h"
 
 uint32_t roundingBlock = 1;
 
@@ -41,9 +41,9 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
 }
 
 // Every file and directory measured passes here once.
-uint64_t RoundedSize(const struct stat& info) {
+uint64_t RoundedSize(const struct stat& info, ProgressObserver& progress) {
   const uint64_t size = RoundToBlock(static_cast<uint64_t>(info.st_size));
-  MeasuringProgress::Note(static_cast<double>(size));
+  progress.Measured(static_cast<double>(size));
   return size;
 }
 
@@ -121,7 +121,8 @@ bool ScopedWorkingDir::Enter(const std::string& path) {
 class TreeWalker {
  public:
   // `path` is the working directory's absolute path.
-  explicit TreeWalker(std::string path) : path_(std::move(path)) {}
+  TreeWalker(std::string path, ProgressObserver& progress)
+      : path_(std::move(path)), progress_(progress) {}
   TreeWalker(const TreeWalker&) = delete;
   TreeWalker& operator=(const TreeWalker&) = delete;
 
@@ -147,9 +148,10 @@ class TreeWalker {
   void Ascend();
   void ChangeToParent();
 
-  std::string path_;           // Path of the innermost directory.
-  std::vector<Level> levels_;  // Directories being walked, innermost last.
-  bool complete_ = true;       // Has everything so far been measured?
+  std::string path_;            // Path of the innermost directory.
+  std::vector<Level> levels_;   // Directories being walked, innermost last.
+  bool complete_ = true;        // Has everything so far been measured?
+  ProgressObserver& progress_;  // Told of each entry measured.
 };
 
 uint64_t TreeWalker::Walk() {
@@ -203,7 +205,7 @@ uint64_t TreeWalker::MeasureEntry(const char* name) {
     return 0;
   }
   if (S_ISDIR(info.st_mode)) Descend(name);
-  return RoundedSize(info);
+  return RoundedSize(info, progress_);
 }
 
 // `name` points into the innermost level, which Open() may move: it is not
@@ -236,14 +238,15 @@ void TreeWalker::ChangeToParent() {
 
 // Sum of everything below the working directory, whose absolute path is
 // `path`. False when the sum leaves out part of the tree.
-[[nodiscard]] bool WalkDirectory(const std::string& path, uint64_t& sum) {
-  TreeWalker walker(path);
+[[nodiscard]] bool WalkDirectory(const std::string& path, uint64_t& sum,
+                                 ProgressObserver& progress) {
+  TreeWalker walker(path, progress);
   sum = walker.Walk();
   return walker.complete();
 }
 
 // Size of the directory just entered and everything below it, or 0.
-uint64_t EnteredDirectorySize() {
+uint64_t EnteredDirectorySize(ProgressObserver& progress) {
   std::string absolute;
   if (!CurrentDirectory(absolute)) {
     ReportPathTooLong();
@@ -255,11 +258,11 @@ uint64_t EnteredDirectorySize() {
     return 0;
   }
   uint64_t below = 0;
-  if (!WalkDirectory(absolute, below)) return 0;
-  return SaturatingAdd(RoundedSize(info), below);
+  if (!WalkDirectory(absolute, below, progress)) return 0;
+  return SaturatingAdd(RoundedSize(info, progress), below);
 }
 
-uint64_t DirectorySize(const std::string& path) {
+uint64_t DirectorySize(const std::string& path, ProgressObserver& progress) {
   ScopedWorkingDir start;
   if (!start.ok()) {
     ReportPathTooLong();
@@ -269,7 +272,7 @@ uint64_t DirectorySize(const std::string& path) {
     Report("> Could not chdir to: ", path);
     return 0;
   }
-  const uint64_t size = EnteredDirectorySize();
+  const uint64_t size = EnteredDirectorySize(progress);
   start.Leave();
   return size;
 }
@@ -298,7 +301,7 @@ uint64_t RoundToBlock(uint64_t bytes) {
   return RoundToBlockChecked(bytes, rounded) ? rounded : UINT64_MAX;
 }
 
-uint64_t PathSize(const std::string& path) {
+uint64_t PathSize(const std::string& path, ProgressObserver& progress) {
   struct stat info;
   // lstat() would see only the part of a name before a NUL byte, and measure
   // some other file under this name.
@@ -306,6 +309,6 @@ uint64_t PathSize(const std::string& path) {
     Report("> Could not read: ", path);
     return 0;
   }
-  if (!S_ISDIR(info.st_mode)) return RoundedSize(info);
-  return DirectorySize(path);
+  if (!S_ISDIR(info.st_mode)) return RoundedSize(info, progress);
+  return DirectorySize(path, progress);
 }

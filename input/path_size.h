@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/progress.h"
+
 // Bytes per allocation block; set once by Input before anything is measured.
 extern uint32_t roundingBlock;
 
@@ -19,7 +21,9 @@ uint64_t RoundToBlock(uint64_t bytes);
 
 // The block-rounded size of a file, link or whole directory tree, or 0 when it
 // cannot be measured (the cause is written to stderr first). The working
-// directory is the same afterwards.
-uint64_t PathSize(const std::string& path);
+// directory is the same afterwards. Each file and directory measured is
+// reported to `progress`.
+uint64_t PathSize(const std::string& path,
+                  ProgressObserver& progress = NoProgress());
 
 #endif  // QUARRIMEL_INPUT_PATH_SIZE_H_
