@@ -30,10 +30,6 @@ struct NumberFacet : std::num_get<char, const char*> {
   ~NumberFacet() override = default;
 };
 
-// What `stream >> double` reads with, built once: the facet reads the text's
-// bytes in place, and the unbuffered stream only lends it the flags of a new
-// stream (decimal, "C" locale). Making a string stream per call would cost
-// more than the reading on the direct-input path.
 // The "C" locale with a facet of its own. The locale takes the facet only
 // once it is made: if making it fails, the facet is freed here.
 std::locale WithNumberFacet() {
@@ -43,6 +39,10 @@ std::locale WithNumberFacet() {
   return locale;
 }
 
+// What `stream >> double` reads with, built once: the facet reads the text's
+// bytes in place, and the unbuffered stream only lends it the flags of a new
+// stream (decimal, "C" locale). Making a string stream per call would cost
+// more than the reading on the direct-input path.
 struct NumberReader {
   NumberReader()
       : locale(WithNumberFacet()),

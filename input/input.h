@@ -21,7 +21,7 @@ class Input {
   // Reads standard input (after a lone "-") and then the arguments of
   // params.input_args (emptying that list), measures or parses every record,
   // and keeps the accepted items. Warnings go to standard error. Throws
-  // E_NoInputFiles when nothing was accepted, and a std::runtime_error when
+  // E_NoInputFiles when nothing was accepted, and E_SystemFailure when
   // standard input cannot be read. Each file, directory or record measured
   // is reported to `progress`.
   explicit Input(Params& params, ProgressObserver& progress = NoProgress());
@@ -87,7 +87,7 @@ class Input {
 // removed: blanks, carriage returns, NUL and bytes that are not UTF-8 stay.
 // Two delimiters in a row give an empty record; a last record without a
 // delimiter is still handed over, and a delimiter at the very end adds no
-// empty record. Reads to the end of the input; throws std::runtime_error
+// empty record. Reads to the end of the input; throws E_SystemFailure
 // "Could not read standard input: <reason>" when read() fails, so that part
 // of the input is never taken for all of it.
 void ReadRecords(int fd, char delimiter,

@@ -119,7 +119,7 @@ TEST(ReadRecordsTest, ReadErrorIsNotTakenForTheEnd) {
   try {
     ReadRecords(fd, '\n', [](const std::string&) {});
     ADD_FAILURE() << "reading a directory succeeded";
-  } catch (const std::runtime_error& e) {
+  } catch (const E_SystemFailure& e) {
     EXPECT_STREQ(e.what(), "Could not read standard input: Is a directory");
   }
   close(fd);
@@ -352,7 +352,7 @@ TEST(InputTest, StandardInputReadErrorEndsTheRun) {
   params.read_stdin = true;
   StdinFrom stdin_from(open(testing::TempDir().c_str(), O_RDONLY));
   params.input_args.push_back(const_cast<char*>("1 a"));
-  EXPECT_THROW(Input input(params), std::runtime_error);
+  EXPECT_THROW(Input input(params), E_SystemFailure);
 }
 
 // The sort must give exactly the permutation of a stable sort with

@@ -9,14 +9,14 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <iostream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "base/errors.h"
 #include "base/progress.h"
+#include "base/warning.h"
 
 uint32_t roundingBlock = 1;
 
@@ -25,13 +25,10 @@ namespace {
 // getcwd() gets a buffer of this many bytes, its terminating NUL included.
 constexpr std::size_t kMaxPath = 4095;
 
-void Report(const char* what, const std::string& path) {
-  std::cerr << what << path << std::endl;
-}
+void Report(const char* what, const std::string& path) { Warn(what + path); }
 
 void ReportPathTooLong() {
-  std::cerr << "> Path name too long; maximum " << kMaxPath << " chars."
-            << std::endl;
+  Warn("Path name too long; maximum " + std::to_string(kMaxPath) + " chars.");
 }
 
 // Sizes of sparse files can reach 2^63 each, so a sum could wrap around and
@@ -102,9 +99,8 @@ ScopedWorkingDir::~ScopedWorkingDir() {
 void ScopedWorkingDir::Leave() {
   if (!entered_) return;
   if (chdir(start_.c_str()) != 0) {
-    const int error = errno;  // Before building the message can change it.
-    throw std::runtime_error("Could not return to the starting directory " +
-                             start_ + ": " + std::strerror(error));
+    throw E_SystemFailure("Could not return to the starting directory %s: %s",
+                          start_.c_str(), std::strerror(errno));
   }
   entered_ = false;
 }
@@ -180,7 +176,7 @@ uint64_t TreeWalker::Walk() {
 bool TreeWalker::Open() {
   const DirHandle dir(opendir("."));
   if (dir == nullptr) {
-    Report("> Could not open dir: ", path_);
+    Report("Could not open dir: ", path_);
     complete_ = false;
     return false;
   }
@@ -197,7 +193,7 @@ bool TreeWalker::Open() {
     level.names.push_back('\0');
   }
   if (errno != 0) {
-    Report("> Could not read: ", path_);
+    Report("Could not read: ", path_);
     complete_ = false;
     return false;
   }
@@ -208,7 +204,7 @@ bool TreeWalker::Open() {
 uint64_t TreeWalker::MeasureEntry(const char* name) {
   struct stat info;
   if (lstat(name, &info) != 0) {
-    Report("> Could not read: ", name);
+    Report("Could not read: ", name);
     complete_ = false;
     return 0;
   }
@@ -221,7 +217,7 @@ uint64_t TreeWalker::MeasureEntry(const char* name) {
 void TreeWalker::Descend(const char* name) {
   path_.append("/").append(name);
   if (chdir(name) != 0) {
-    Report("> Could not chdir to: ", path_);
+    Report("Could not chdir to: ", path_);
     complete_ = false;
     return;
   }
@@ -237,7 +233,7 @@ void TreeWalker::Ascend() {
 
 void TreeWalker::ChangeToParent() {
   if (chdir("..") == 0) return;
-  Report("> Could not chdir to: ", path_ + "/..");
+  Report("Could not chdir to: ", path_ + "/..");
   complete_ = false;
 }
 
@@ -259,7 +255,7 @@ uint64_t EnteredDirectorySize(ProgressObserver& progress) {
   }
   struct stat info;
   if (lstat(absolute.c_str(), &info) != 0) {
-    Report("> Could not read dir: ", absolute);
+    Report("Could not read dir: ", absolute);
     return 0;
   }
   uint64_t below = 0;
@@ -274,7 +270,7 @@ uint64_t DirectorySize(const std::string& path, ProgressObserver& progress) {
     return 0;
   }
   if (!start.Enter(path)) {
-    Report("> Could not chdir to: ", path);
+    Report("Could not chdir to: ", path);
     return 0;
   }
   const uint64_t size = EnteredDirectorySize(progress);
@@ -311,7 +307,7 @@ uint64_t PathSize(const std::string& path, ProgressObserver& progress) {
   // lstat() would see only the part of a name before a NUL byte, and measure
   // some other file under this name.
   if (path.find('\0') != std::string::npos || lstat(path.c_str(), &info) != 0) {
-    Report("> Could not read: ", path);
+    Report("Could not read: ", path);
     return 0;
   }
   if (!S_ISDIR(info.st_mode)) return RoundedSize(info, progress);
