@@ -22,6 +22,8 @@ constexpr char kClearToEnd[] = "\033[K";
 // Columns assumed when the terminal does not tell its width.
 constexpr std::size_t kDefaultWidth = 80;
 constexpr Millis kSecond = 1000;
+// A wait longer than this makes the search line point to --approximate.
+constexpr Millis kLongWait = 60 * kSecond;
 
 ProgressTiming timing;
 
@@ -203,6 +205,25 @@ std::string SearchingText(int32_t generation, int32_t generations,
   return text;
 }
 
+std::string AdvisingText(bool ga_theo, int32_t generation, int32_t generations,
+                         std::size_t bins, unsigned minimum, Millis elapsed,
+                         Millis left) {
+  // The advice takes the room of the figures it makes less useful, so that
+  // the line keeps to its width.
+  const std::string head = "Generation " + std::to_string(generation) + "/" +
+                           std::to_string(generations) + ": " +
+                           GroupDigits(bins) + " bins, ";
+  if (!ga_theo && bins <= minimum) {
+    std::string text = head + "the minimum: --ga-theo stops here";
+    if (left >= 0) text += ", " + FormatDuration(left) + " left";
+    return text;
+  }
+  if (left > kLongWait) {
+    return head + FormatDuration(left) + " left; --approximate answers at once";
+  }
+  return SearchingText(generation, generations, bins, minimum, elapsed, left);
+}
+
 // ---- Time left --------------------------------------------------------------
 
 void SearchClock::Note(int32_t generation, Millis now) {
@@ -306,10 +327,10 @@ void TerminalProgress::Searched(int32_t generation, std::size_t best_bins) {
   const Millis now = Now();
   clock_.Note(generation, now);
   if (!phase_->Due(now)) return;
-  phase_->Show(
-      SearchingText(generation, generations_, best_bins, minimum_,
-                    now - phase_->start(), clock_.TimeLeft(generations_, now)),
-      now);
+  phase_->Show(AdvisingText(params_.ga_theo, generation, generations_,
+                            best_bins, minimum_, now - phase_->start(),
+                            clock_.TimeLeft(generations_, now)),
+               now);
 }
 
 void TerminalProgress::SearchEnds() { phase_.reset(); }

@@ -6,10 +6,16 @@
 //   Measuring: 12,345 files, 1.20GiB
 //   Reading: 12,345 records, 1.20GiB       (direct input)
 //   Generation 120/460: 4,010 bins (minimum 4,000), 0:12 elapsed, 0:34 left
+//   Generation 15/400: 100 bins, the minimum: --ga-theo stops here, 0:04 left
+//   Generation 3/575: 34,567 bins, 51:53 left; --approximate answers at once
 //
-// The search line gives the best packing's bins and the theoretical minimum;
-// it stays within 79 columns up to about a hundred thousand items, and is
-// cut to the terminal's width beyond.
+// The search line gives the best packing's bins and the theoretical minimum.
+// It also advises: once the best packing has the minimum, nothing better
+// can come, and --ga-theo would have stopped there; while more than a
+// minute is left, --approximate would answer at once. The advice takes the
+// place of figures that matter less then. Each form stays within 79 columns
+// up to about a hundred thousand items, and is cut to the terminal's width
+// beyond.
 //
 // The line appears once a phase has lasted a second, is redrawn at most four
 // times a second, and is erased ("\r", then the erase-to-end-of-line
@@ -121,6 +127,15 @@ std::string MeasuringText(const Params& params, uint64_t count, double total);
 std::string SearchingText(int32_t generation, int32_t generations,
                           std::size_t bins, unsigned minimum, Millis elapsed,
                           Millis left);
+// The search line as shown: while `bins` is the minimum and `ga_theo` (the
+// search stops at the minimum) is false,
+// "Generation <g>/<G>: <bins> bins, the minimum: --ga-theo stops here", then
+// ", <left> left" if known; else, with more than a minute left,
+// "Generation <g>/<G>: <bins> bins, <left> left; --approximate answers at
+// once"; else SearchingText().
+std::string AdvisingText(bool ga_theo, int32_t generation, int32_t generations,
+                         std::size_t bins, unsigned minimum, Millis elapsed,
+                         Millis left);
 
 class ProgressPhase;
 

@@ -90,8 +90,10 @@ class ScopedWorkingDir {
 ScopedWorkingDir::~ScopedWorkingDir() {
   // Only an exception on its way to main() gets here with the directory
   // still entered. It ends the run, so a failure to change back has nothing
-  // left to mislead, and there is no one to tell.
-  if (entered_ && chdir(start_.c_str()) != 0) return;
+  // left to mislead, and there is no one to tell: the result is ignored.
+  if (!entered_) return;
+  const int ignored = chdir(start_.c_str());
+  (void)ignored;
 }
 
 void ScopedWorkingDir::Leave() {
@@ -113,7 +115,10 @@ bool ScopedWorkingDir::Enter(const std::string& path) {
 // first in readdir() order. Each subdirectory is entered by its bare name and
 // left again with "..", and the walk keeps its own stack instead of
 // recursing, so neither the length of the paths nor the depth of the tree
-// limits it; the composed path serves only the messages.
+// limits it; the composed path serves only the messages. Anything below
+// that cannot be measured ends the walk as incomplete: a tree measured in
+// part looks smaller than it is and could overfill the bin it is packed
+// into, so the caller drops the whole item instead.
 class TreeWalker {
  public:
   // `path` is the working directory's absolute path.
@@ -123,9 +128,11 @@ class TreeWalker {
   TreeWalker& operator=(const TreeWalker&) = delete;
 
   uint64_t Walk();
-  // False when the sum leaves out part of the tree: a directory could be
-  // listed only in part, or changing back to a parent failed and the names
-  // still to measure could no longer be found. The walk stops there.
+  // False when the sum leaves out part of the tree: an entry could not be
+  // read, a directory could not be entered, opened or listed in full, or
+  // changing back to a parent failed and the names still to measure could
+  // no longer be found. The walk stops there, in whatever directory it had
+  // reached.
   bool complete() const { return complete_; }
 
  private:
@@ -170,6 +177,7 @@ bool TreeWalker::Open() {
   const DirHandle dir(opendir("."));
   if (dir == nullptr) {
     Report("Could not open dir: ", path_);
+    complete_ = false;
     return false;
   }
   // The names are copied out so that only one directory is open at a time,
@@ -185,7 +193,6 @@ bool TreeWalker::Open() {
     level.names.push_back('\0');
   }
   if (errno != 0) {
-    // A listing cut short would make the tree look smaller than it is.
     Report("Could not read: ", path_);
     complete_ = false;
     return false;
@@ -198,6 +205,7 @@ uint64_t TreeWalker::MeasureEntry(const char* name) {
   struct stat info;
   if (lstat(name, &info) != 0) {
     Report("Could not read: ", name);
+    complete_ = false;
     return 0;
   }
   if (S_ISDIR(info.st_mode)) Descend(name);
@@ -205,18 +213,15 @@ uint64_t TreeWalker::MeasureEntry(const char* name) {
 }
 
 // `name` points into the innermost level, which Open() may move: it is not
-// used once Open() has succeeded.
+// used once Open() has been called. A failure stops the walk where it is.
 void TreeWalker::Descend(const char* name) {
-  const std::size_t parent_length = path_.size();
   path_.append("/").append(name);
   if (chdir(name) != 0) {
     Report("Could not chdir to: ", path_);
-  } else if (Open()) {
+    complete_ = false;
     return;
-  } else {
-    ChangeToParent();
   }
-  path_.resize(parent_length);
+  Open();
 }
 
 void TreeWalker::Ascend() {

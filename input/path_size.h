@@ -20,7 +20,8 @@ uint64_t RoundToBlock(uint64_t bytes);
 [[nodiscard]] bool RoundToBlockChecked(uint64_t bytes, uint64_t& rounded);
 
 // The block-rounded size of a file, link or whole directory tree, or 0 when it
-// cannot be measured (the cause is written to stderr first). The working
+// cannot be measured, nor any part of the tree below it (the cause is
+// written to stderr first): a tree is measured whole or not at all. The working
 // directory is the same afterwards. Each file and directory measured is
 // reported to `progress`.
 uint64_t PathSize(const std::string& path,
