@@ -1,4 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+// The method and the constants of this file are those of the logf() of the
+// GNU C library (LGPL-2.1-or-later), which has them from Arm's
+// optimized-routines (Copyright (c) 2017 Arm Limited, MIT licence); both
+// licences allow their use in this program under the GPL-3.0-or-later.
 #include "engines/glibc_logf.h"
 
 #include <cstdint>
