@@ -377,6 +377,56 @@ TEST(CliTest, FullNonBlockingOutputIsWaitedFor) {
   EXPECT_EQ(result.out, blocking.out);
 }
 
+// A pipe with room for only part of each write: write() takes some of the
+// bytes, and the rest must follow, none lost and none sent twice.
+TEST(CliTest, ShortWritesToStandardOutputLoseAndRepeatNothing) {
+  std::string input;
+  for (int i = 0; i < 20000; ++i) input += "1 item" + std::to_string(i) + "\n";
+  CliRun run;
+  run.args = {"-", "--di", "-t", "100", "--ap", "--hs"};
+  run.input = input;
+  const CliResult whole = RunQuarrimel(run);
+  ASSERT_GT(whole.out.size(), 65536u) << "more than the program buffers";
+  for (const bool nonblocking : {false, true}) {
+    SCOPED_TRACE(nonblocking ? "non-blocking" : "blocking");
+    run.nonblocking_stdout = nonblocking;
+    run.stdout_pipe_bytes = 4096;
+    run.stdout_read_bytes = 1000;
+    const CliResult result = RunQuarrimel(run);
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, whole.out);
+  }
+}
+
+// Memory that runs out while the result is printed is reported as such, not
+// as a failure of the search: one bin of a million names needs the names
+// twice over while it is written.
+TEST(CliTest, MemoryThatRunsOutWhilePrintingNamesThePrinting) {
+  if (SanitizedBuild()) {
+    GTEST_SKIP() << "the sanitizers reserve more address space than the "
+                    "limit set here";
+  }
+  std::string input;
+  input.reserve(43000000);
+  for (int i = 0; i < 1000000; ++i) {
+    input += "1 n" + std::to_string(10000000 + i) + std::string(32, 'x') + '\n';
+  }
+  CliRun run;
+  run.args = {"-", "--di", "-t", "100000000", "--split", "--hi"};
+  run.input = input;
+  run.memory_limit = 120ul << 20;
+  // Reading and searching fit within the limit: with the names hidden the
+  // run succeeds.
+  const CliResult hidden = RunQuarrimel(run);
+  ASSERT_EQ(hidden.status, 0) << hidden.err;
+  run.args.pop_back();
+  const CliResult listed = RunQuarrimel(run);
+  EXPECT_EQ(listed.err, "\n> Error: Not enough memory to write the result\n");
+  EXPECT_EQ(listed.status, 3);
+  EXPECT_EQ(listed.out, "");
+}
+
 // A run that cannot get the memory it needs says so, with status 3, and
 // prints no listing at all rather than a partial one.
 TEST(CliTest, MemoryThatCannotBeHadIsReported) {

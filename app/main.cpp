@@ -9,6 +9,7 @@
 #include <new>
 
 #include "app/options.h"
+#include "app/progress_line.h"
 #include "app/standard_output.h"
 #include "base/errors.h"
 #include "base/params.h"
@@ -68,9 +69,11 @@ int main(int argc, char** argv) {
   try {
     if (ParseOptions(params)) {
       activity = kReadingInput;
-      Input input(params);
+      TerminalProgress progress(params);
+      Input input(params, progress);
       activity = kSearching;
       std::unique_ptr<Optimizer> engine = MakeEngine(input);
+      engine->Observe(progress);
       engine->Search();
       activity = kPrinting;
       engine->PrintResult();

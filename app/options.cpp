@@ -8,7 +8,9 @@
 #include "app/help.h"
 #include "base/errors.h"
 #include "base/size.h"
+#include "base/warning.h"
 #include "cmdline/parser.h"
+#include "cmdline/warning.h"
 
 namespace {
 
@@ -159,6 +161,7 @@ void ConvertSeparators(const CmdLine::Parser& p, Params& params) {
 }  // namespace
 
 bool ParseOptions(Params& params) {
+  CmdLine::SetWarningSink(Warn);
   CmdLine::Parser parser(*params.argc, params.argv);
   DeclareOptions(parser);
   parser.Process(params.input_args);

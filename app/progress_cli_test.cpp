@@ -122,6 +122,25 @@ TEST(ProgressCliTest, LineGivesWayToMessagesAndLeavesOnlyThem) {
   }
 }
 
+// Standard error is a pipe: however long the run lasts, no line, no escape
+// sequence reaches it. A search of endless generations is stopped by an
+// alarm well past the line's delay.
+TEST(ProgressCliTest, NoLineWhenStandardErrorIsNoTerminal) {
+  std::string input;
+  for (int k = 0; k < 300; ++k) {
+    input +=
+        std::to_string(20 + (k * 37) % 81) + " i" + std::to_string(k) + "\n";
+  }
+  CliRun run;
+  run.args = {"-", "--di", "-t", "150", "--ga-ng", "2000000000"};
+  run.input = input;
+  run.timeout_seconds = 3;
+  const CliResult result = RunQuarrimel(run);
+  EXPECT_EQ(result.status, 128 + SIGALRM) << "the search ended on its own";
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.out, "");
+}
+
 TEST(ProgressCliTest, InterruptedRunLeavesNoLine) {
   for (const int signal : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(signal);

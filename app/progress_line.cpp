@@ -22,6 +22,8 @@ constexpr char kClearToEnd[] = "\033[K";
 // Columns assumed when the terminal does not tell its width.
 constexpr std::size_t kDefaultWidth = 80;
 constexpr Millis kSecond = 1000;
+// A wait longer than this makes the search line point to --approximate.
+constexpr Millis kLongWait = 60 * kSecond;
 
 ProgressTiming timing;
 
@@ -203,6 +205,25 @@ std::string SearchingText(int32_t generation, int32_t generations,
   return text;
 }
 
+std::string AdvisingText(bool ga_theo, int32_t generation, int32_t generations,
+                         std::size_t bins, unsigned minimum, Millis elapsed,
+                         Millis left) {
+  // The advice takes the room of the figures it makes less useful, so that
+  // the line keeps to its width.
+  const std::string head = "Generation " + std::to_string(generation) + "/" +
+                           std::to_string(generations) + ": " +
+                           GroupDigits(bins) + " bins, ";
+  if (!ga_theo && bins <= minimum) {
+    std::string text = head + "the minimum: --ga-theo stops here";
+    if (left >= 0) text += ", " + FormatDuration(left) + " left";
+    return text;
+  }
+  if (left > kLongWait) {
+    return head + FormatDuration(left) + " left; --approximate answers at once";
+  }
+  return SearchingText(generation, generations, bins, minimum, elapsed, left);
+}
+
 // ---- Time left --------------------------------------------------------------
 
 void SearchClock::Note(int32_t generation, Millis now) {
@@ -266,66 +287,52 @@ class ProgressPhase {
   ErasingStreambuf eraser_;
 };
 
-namespace {
+TerminalProgress::TerminalProgress(const Params& params) : params_(params) {}
 
-struct Measuring {
-  ProgressPhase* phase = nullptr;  // Null when no line may be shown.
-  const Params* params = nullptr;
-  uint64_t count = 0;
-  double total = 0;
-} measuring;
+TerminalProgress::~TerminalProgress() = default;
 
-struct Search {
-  ProgressPhase* phase = nullptr;  // Null when no line may be shown.
-  int32_t generations = 0;
-  unsigned minimum = 0;
-  SearchClock clock{0};
-} search;
-
-}  // namespace
-
-MeasuringProgress::MeasuringProgress(const Params& params) {
+void TerminalProgress::MeasuringBegins() {
   // While the names come from the terminal, the line would mix with what
   // the user types.
-  const bool typing = params.read_stdin && IsTerminal(STDIN_FILENO);
-  if (params.verbose || typing || !IsTerminal(STDERR_FILENO)) return;
-  assert(measuring.phase == nullptr && search.phase == nullptr);
+  const bool typing = params_.read_stdin && IsTerminal(STDIN_FILENO);
+  if (params_.verbose || typing || !IsTerminal(STDERR_FILENO)) return;
+  assert(phase_ == nullptr);
   phase_ = std::make_unique<ProgressPhase>();
-  measuring = Measuring{phase_.get(), &params, 0, 0};
+  measured_count_ = 0;
+  measured_total_ = 0;
 }
 
-MeasuringProgress::~MeasuringProgress() { measuring.phase = nullptr; }
-
-void MeasuringProgress::Note(double size) {
-  if (measuring.phase == nullptr) return;
-  ++measuring.count;
-  measuring.total += size;
+void TerminalProgress::Measured(double size) {
+  if (phase_ == nullptr) return;
+  ++measured_count_;
+  measured_total_ += size;
   const Millis now = Now();
-  if (!measuring.phase->Due(now)) return;
-  measuring.phase->Show(
-      MeasuringText(*measuring.params, measuring.count, measuring.total), now);
+  if (!phase_->Due(now)) return;
+  phase_->Show(MeasuringText(params_, measured_count_, measured_total_), now);
 }
 
-SearchProgress::SearchProgress(const Params& params, unsigned minimum) {
-  if (params.verbose || !IsTerminal(STDERR_FILENO)) return;
-  assert(measuring.phase == nullptr && search.phase == nullptr);
+void TerminalProgress::MeasuringEnds() { phase_.reset(); }
+
+void TerminalProgress::SearchBegins(int32_t generations, unsigned minimum) {
+  if (params_.verbose || !IsTerminal(STDERR_FILENO)) return;
+  assert(phase_ == nullptr);
   phase_ = std::make_unique<ProgressPhase>();
-  search = Search{phase_.get(), params.ga_num_generations, minimum,
-                  SearchClock(phase_->start())};
+  generations_ = generations;
+  minimum_ = minimum;
+  clock_ = SearchClock(phase_->start());
 }
 
-SearchProgress::~SearchProgress() { search.phase = nullptr; }
-
-void SearchProgress::Note(int32_t generation, std::size_t best_bins) {
-  if (search.phase == nullptr) return;
+void TerminalProgress::Searched(int32_t generation, std::size_t best_bins) {
+  if (phase_ == nullptr) return;
   const Millis now = Now();
-  search.clock.Note(generation, now);
-  if (!search.phase->Due(now)) return;
-  search.phase->Show(
-      SearchingText(generation, search.generations, best_bins, search.minimum,
-                    now - search.phase->start(),
-                    search.clock.TimeLeft(search.generations, now)),
-      now);
+  clock_.Note(generation, now);
+  if (!phase_->Due(now)) return;
+  phase_->Show(AdvisingText(params_.ga_theo, generation, generations_,
+                            best_bins, minimum_, now - phase_->start(),
+                            clock_.TimeLeft(generations_, now)),
+               now);
 }
+
+void TerminalProgress::SearchEnds() { phase_.reset(); }
 
 void SetProgressTiming(ProgressTiming new_timing) { timing = new_timing; }

@@ -6,10 +6,16 @@
 //   Measuring: 12,345 files, 1.20GiB
 //   Reading: 12,345 records, 1.20GiB       (direct input)
 //   Generation 120/460: 4,010 bins (minimum 4,000), 0:12 elapsed, 0:34 left
+//   Generation 15/400: 100 bins, the minimum: --ga-theo stops here, 0:04 left
+//   Generation 3/575: 34,567 bins, 51:53 left; --approximate answers at once
 //
-// The search line gives the best packing's bins and the theoretical minimum;
-// it stays within 79 columns up to about a hundred thousand items, and is
-// cut to the terminal's width beyond.
+// The search line gives the best packing's bins and the theoretical minimum.
+// It also advises: once the best packing has the minimum, nothing better
+// can come, and --ga-theo would have stopped there; while more than a
+// minute is left, --approximate would answer at once. The advice takes the
+// place of figures that matter less then. Each form stays within 79 columns
+// up to about a hundred thousand items, and is cut to the terminal's width
+// beyond.
 //
 // The line appears once a phase has lasted a second, is redrawn at most four
 // times a second, and is erased ("\r", then the erase-to-end-of-line
@@ -29,6 +35,8 @@
 #include <memory>
 #include <streambuf>
 #include <string>
+
+#include "base/progress.h"
 
 struct Params;
 
@@ -119,44 +127,45 @@ std::string MeasuringText(const Params& params, uint64_t count, double total);
 std::string SearchingText(int32_t generation, int32_t generations,
                           std::size_t bins, unsigned minimum, Millis elapsed,
                           Millis left);
-
-// The phases. Each object shows the line of its phase while it lives, if the
-// terminal rules above allow; one phase at a time. While a line may be
-// shown, std::cerr writes through an ErasingStreambuf.
+// The search line as shown: while `bins` is the minimum and `ga_theo` (the
+// search stops at the minimum) is false,
+// "Generation <g>/<G>: <bins> bins, the minimum: --ga-theo stops here", then
+// ", <left> left" if known; else, with more than a minute left,
+// "Generation <g>/<G>: <bins> bins, <left> left; --approximate answers at
+// once"; else SearchingText().
+std::string AdvisingText(bool ga_theo, int32_t generation, int32_t generations,
+                         std::size_t bins, unsigned minimum, Millis elapsed,
+                         Millis left);
 
 class ProgressPhase;
 
-// Measuring the paths or reading the direct-input records.
-class MeasuringProgress {
+// The progress of a run on the terminal: while measuring or searching lasts,
+// the line of that phase, if the rules above allow. One phase at a time;
+// while a line may be shown, std::cerr writes through an ErasingStreambuf.
+class TerminalProgress : public ProgressObserver {
  public:
-  explicit MeasuringProgress(const Params& params);
-  ~MeasuringProgress();
-  MeasuringProgress(const MeasuringProgress&) = delete;
-  MeasuringProgress& operator=(const MeasuringProgress&) = delete;
+  // `params` is read when a phase begins, and must outlive this.
+  explicit TerminalProgress(const Params& params);
+  ~TerminalProgress() override;
+  TerminalProgress(const TerminalProgress&) = delete;
+  TerminalProgress& operator=(const TerminalProgress&) = delete;
 
-  // One more file, directory or direct-input record of `size` was measured.
-  // Cheap, and does nothing when no measuring line may be shown.
-  static void Note(double size);
+  void MeasuringBegins() override;
+  void Measured(double size) override;
+  void MeasuringEnds() override;
+  // The search's generation count is `generations`.
+  void SearchBegins(int32_t generations, unsigned minimum) override;
+  void Searched(int32_t generation, std::size_t best_bins) override;
+  void SearchEnds() override;
 
  private:
-  std::unique_ptr<ProgressPhase> phase_;  // Null when nothing may be shown.
-};
-
-// The search of the genetic algorithm, whose generation count is settled in
-// `params`; `minimum` is the theoretical minimum number of bins.
-class SearchProgress {
- public:
-  SearchProgress(const Params& params, unsigned minimum);
-  ~SearchProgress();
-  SearchProgress(const SearchProgress&) = delete;
-  SearchProgress& operator=(const SearchProgress&) = delete;
-
-  // The search is in `generation` and its best packing has `best_bins`
-  // bins. Cheap, and does nothing when no search line may be shown.
-  static void Note(int32_t generation, std::size_t best_bins);
-
- private:
-  std::unique_ptr<ProgressPhase> phase_;  // Null when nothing may be shown.
+  const Params& params_;
+  std::unique_ptr<ProgressPhase> phase_;  // Null when no line may be shown.
+  uint64_t measured_count_ = 0;           // Files or records so far.
+  double measured_total_ = 0;             // Their bytes.
+  int32_t generations_ = 0;               // Of the search under way.
+  unsigned minimum_ = 0;                  // Its theoretical minimum.
+  SearchClock clock_{0};
 };
 
 // For tests: the timing of the phases started from now on.

@@ -132,6 +132,52 @@ TEST(ProgressTextTest, SearchingLineFitsEightyColumns) {
   EXPECT_LT(large.size(), 80u) << large;
 }
 
+TEST(ProgressTextTest, SearchingLineAdvisesWithinEightyColumns) {
+  const struct {
+    const char* name;
+    bool ga_theo;
+    std::size_t bins;
+    unsigned minimum;
+    Millis left;
+    const char* text;
+  } cases[] = {
+      {"minimum reached", false, 4000, 4000, 34 * 1000,
+       "Generation 120/460: 4,000 bins, the minimum: --ga-theo stops here, "
+       "0:34 left"},
+      {"minimum reached, time left not known yet", false, 4000, 4000, -1,
+       "Generation 120/460: 4,000 bins, the minimum: --ga-theo stops here"},
+      // The minimum is the better advice: it gives the best result at once.
+      {"minimum reached, a long wait", false, 4000, 4000, 3723 * 1000,
+       "Generation 120/460: 4,000 bins, the minimum: --ga-theo stops here, "
+       "1:02:03 left"},
+      {"past a minute left", false, 4010, 4000, 60 * 1000 + 1000,
+       "Generation 120/460: 4,010 bins, 1:01 left; --approximate answers at "
+       "once"},
+      {"--ga-theo given, a long wait", true, 4010, 4000, 51 * 60 * 1000,
+       "Generation 120/460: 4,010 bins, 51:00 left; --approximate answers at "
+       "once"},
+      {"a minute left", false, 4010, 4000, 60 * 1000,
+       "Generation 120/460: 4,010 bins (minimum 4,000), 0:12 elapsed, "
+       "1:00 left"},
+      // --ga-theo already stops the search at the minimum.
+      {"--ga-theo given, minimum reached", true, 4000, 4000, 34 * 1000,
+       "Generation 120/460: 4,000 bins (minimum 4,000), 0:12 elapsed, "
+       "0:34 left"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(
+        AdvisingText(c.ga_theo, 120, 460, c.bins, c.minimum, 12 * 1000, c.left),
+        c.text);
+  }
+  // The automatic generation count and a long run for 100,000 items.
+  for (const std::size_t bins : {33333u, 34567u}) {
+    const std::string large =
+        AdvisingText(false, 575, 575, bins, 33333, 754 * 1000, 3123 * 1000);
+    EXPECT_LT(large.size(), 80u) << large;
+  }
+}
+
 // Standard input and error go to `path` while this lives.
 class StdioTo {
  public:
@@ -154,6 +200,18 @@ class StdioTo {
   int saved_err_;
 };
 
+// What reached the terminal: a pseudo-terminal may hand over what was written
+// in several parts, so reading goes on until `expected` bytes have come or
+// nothing more comes.
+std::string ReadShown(PseudoTerminal& terminal, std::size_t expected) {
+  std::string shown;
+  for (int tries = 0; tries < 20 && (tries == 0 || shown.size() < expected);
+       ++tries) {
+    terminal.Read(shown, 100);
+  }
+  return shown;
+}
+
 TEST(MeasuringProgressTest, ShownOnATerminalUnlessVerboseOrTyping) {
   const struct {
     const char* name;
@@ -175,18 +233,86 @@ TEST(MeasuringProgressTest, ShownOnATerminalUnlessVerboseOrTyping) {
     {
       const StdioTo redirect(terminal.slave_name());
       SetProgressTiming(ProgressTiming{0, 0});
-      const MeasuringProgress progress(params);
-      MeasuringProgress::Note(7);
+      TerminalProgress progress(params);
+      const MeasuringPhase phase(progress);
+      progress.Measured(7);
       SetProgressTiming(ProgressTiming{});
     }
-    // A pseudo-terminal may hand over what was written in several parts.
-    std::string shown;
-    const std::size_t expected = std::strlen(c.shown);
-    for (int tries = 0; tries < 20 && (tries == 0 || shown.size() < expected);
-         ++tries) {
-      terminal.Read(shown, 100);
+    EXPECT_EQ(ReadShown(terminal, std::strlen(c.shown)), c.shown);
+  }
+}
+
+// The search line, drawn at the first report and erased when the search
+// ends; under --verbose nothing.
+TEST(SearchProgressLineTest, DrawnAtTheFirstReportAndErasedAtTheEnd) {
+  const struct {
+    const char* name;
+    bool verbose;
+    const char* shown;
+  } cases[] = {
+      {"plain", false,
+       "\rGeneration 1/10: 30 bins (minimum 24), 0:00 elapsed\033[K"
+       "\r\033[K"},
+      {"--verbose", true, ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Params params;
+    params.verbose = c.verbose;
+    PseudoTerminal terminal;
+    {
+      const StdioTo redirect(terminal.slave_name());
+      // Drawn at the first report, and never again until erased.
+      SetProgressTiming(ProgressTiming{0, 1000000});
+      TerminalProgress progress(params);
+      const SearchPhase phase(progress, 10, 24);
+      progress.Searched(1, 30);
+      progress.Searched(2, 29);
+      SetProgressTiming(ProgressTiming{});
     }
-    EXPECT_EQ(shown, c.shown);
+    EXPECT_EQ(ReadShown(terminal, std::strlen(c.shown)), c.shown);
+  }
+}
+
+// The advice on the terminal: the minimum reached at once, then a search
+// paced at a few milliseconds a generation for a million generations.
+TEST(SearchProgressLineTest, AdvisesOnTheTerminal) {
+  const struct {
+    const char* name;
+    int32_t generations;
+    std::size_t second_bins;  // The best packing in generation 2.
+    const char* shown;        // What the second drawing starts with.
+  } cases[] = {
+      {"minimum reached", 1000000, 24,
+       "\rGeneration 2/1000000: 24 bins, the minimum: --ga-theo stops here, "},
+      {"a long wait", 1000000, 25, "\rGeneration 2/1000000: 25 bins, "},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Params params;
+    PseudoTerminal terminal;
+    {
+      const StdioTo redirect(terminal.slave_name());
+      SetProgressTiming(ProgressTiming{0, 0});
+      TerminalProgress progress(params);
+      const SearchPhase phase(progress, c.generations, 24);
+      progress.Searched(1, 30);
+      usleep(5000);  // Generation 1 takes 5 ms, so the wait is hours long.
+      progress.Searched(2, c.second_bins);
+      SetProgressTiming(ProgressTiming{});
+    }
+    const std::string first =
+        "\rGeneration 1/1000000: 30 bins (minimum 24), 0:00 elapsed\033[K";
+    const std::string shown = ReadShown(terminal, first.size() + 80);
+    ASSERT_EQ(shown.compare(0, first.size(), first), 0) << shown;
+    const std::string second = shown.substr(first.size());
+    EXPECT_EQ(second.compare(0, std::strlen(c.shown), c.shown), 0) << second;
+    const std::string end = c.second_bins == 24
+                                ? " left\033[K\r\033[K"
+                                : " left; --approximate answers at once"
+                                  "\033[K\r\033[K";
+    ASSERT_GE(second.size(), end.size()) << second;
+    EXPECT_EQ(second.substr(second.size() - end.size()), end) << second;
   }
 }
 

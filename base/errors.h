@@ -42,7 +42,9 @@ class E_NoInputFiles : public E_Exception {
 };
 
 // A failure of what the run depends on rather than of its input: memory that
-// cannot be had, an output that cannot be written. It is a public
+// cannot be had, an input or output that cannot be read or written, a
+// working directory that cannot be returned to. It is the one class of the
+// program's errors that end a run with status 3. It is a public
 // std::exception, so main() reports it with status 3. The message is composed
 // in place when it is thrown, so that neither building nor reporting it needs
 // memory, which may be what ran out.
@@ -54,7 +56,9 @@ class E_SystemFailure : public std::exception {
   const char* what() const noexcept override { return message_; }
 
  private:
-  static constexpr std::size_t kMessageBytes = 512;
+  // Room for a message that names a path of the longest length the program
+  // handles (4095 bytes) with the system's reason.
+  static constexpr std::size_t kMessageBytes = 4608;
   char message_[kMessageBytes];
 };
 

@@ -5,14 +5,13 @@
 #include <cmath>
 #include <cstddef>
 #include <ios>
-#include <istream>
 #include <locale>
-#include <memory>
 #include <new>
 #include <ostream>
 #include <sstream>
 
 #include "base/params.h"
+#include "cmdline/decimal.h"
 
 namespace {
 
@@ -23,37 +22,6 @@ bool IsStreamSpace(char c) {
 }
 
 bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)); }
-
-// The number reader of the standard library, with a public destructor so
-// that it can be freed should the locale meant to own it not be made.
-struct NumberFacet : std::num_get<char, const char*> {
-  ~NumberFacet() override = default;
-};
-
-// What `stream >> double` reads with, built once: the facet reads the text's
-// bytes in place, and the unbuffered stream only lends it the flags of a new
-// stream (decimal, "C" locale). Making a string stream per call would cost
-// more than the reading on the direct-input path.
-// The "C" locale with a facet of its own. The locale takes the facet only
-// once it is made: if making it fails, the facet is freed here.
-std::locale WithNumberFacet() {
-  auto facet = std::make_unique<NumberFacet>();
-  std::locale locale(std::locale::classic(), facet.get());
-  facet.release();
-  return locale;
-}
-
-struct NumberReader {
-  NumberReader()
-      : locale(WithNumberFacet()),
-        stream(nullptr),
-        facet(std::use_facet<NumberFacet>(locale)) {
-    stream.imbue(locale);
-  }
-  std::locale locale;  // Owns the facet.
-  std::istream stream;
-  const NumberFacet& facet;
-};
 
 // b to the n-th, by repeated multiplication.
 double Power(double base, int n) {
@@ -120,11 +88,7 @@ bool ParseNumber(const std::string& text, double& value) {
   const char* begin = text.data();
   const char* end = begin + text.size();
   while (begin != end && IsStreamSpace(*begin)) ++begin;
-  if (begin == end) return false;  // The stream fails on blank text.
-  static NumberReader reader;
-  std::ios_base::iostate state = std::ios_base::goodbit;
-  reader.facet.get(begin, end, reader.stream, state, value);
-  return !(state & std::ios_base::failbit);
+  return CmdLine::ReadDecimal(begin, end, value);
 }
 
 bool ParseSize(const Params& params, const std::string& text, double& value) {

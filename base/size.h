@@ -7,8 +7,9 @@
 
 struct Params;
 
-// Reads a double from the start of `text` as formatted stream extraction
-// does (leading white space skipped, trailing text ignored). Returns false
+// Reads a double from the start of `text` as GNU libstdc++'s formatted
+// stream extraction does, with any standard library (leading white space
+// skipped, trailing text ignored; see cmdline/decimal.h). Returns false
 // when no number can be read; `value` is then unspecified.
 [[nodiscard]] bool ParseNumber(const std::string& text, double& value);
 

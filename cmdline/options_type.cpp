@@ -2,9 +2,9 @@
 // The machinery all five option tables share: records, keys, queries and the
 // handling of repeated options.
 #include <cassert>
-#include <iostream>
 
 #include "cmdline/parser.h"
+#include "cmdline/warning.h"
 
 namespace CmdLine {
 
@@ -77,8 +77,7 @@ bool OptionsType<T>::CheckRepeat(Option* option, const std::string& typed) {
   if (!option->given) return true;
   if (option->flags & DUPLICATE_ERROR) throw E_Duplicate(typed);
   if (!(option->flags & QUIET)) {
-    // No flush: std::cerr is unbuffered anyway.
-    std::cerr << "> Option '" << typed << "' was declared more than once.\n";
+    Warn("Option '" + typed + "' was declared more than once.");
   }
   return !(option->flags & KEEP_FIRST);
 }
@@ -87,8 +86,7 @@ template <typename T>
 void OptionsType<T>::WarnOutOfRange(const Option& option,
                                     const std::string& typed) {
   if (option.flags & QUIET) return;
-  std::cerr << "> [Ignoring] Option '" << typed << "': value out of range."
-            << std::endl;
+  Warn("[Ignoring] Option '" + typed + "': value out of range.");
 }
 
 template class OptionsType<long>;

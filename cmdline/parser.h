@@ -95,29 +95,47 @@ extern template class OptionsType<std::string>;
 // false leaves i and the table unchanged. Options that take a value always
 // take the next argument, whatever it looks like.
 
-// 64-bit signed integer options.
-class OptionsINT : public OptionsType<long> {
+// What the integer and real tables share: the value is a number read from
+// the argument after the option, and applied only within [min, max].
+template <typename Number>
+class OptionsRanged : public OptionsType<Number> {
  public:
-  using OptionsType::OptionsType;
+  using Option = typename OptionsType<Number>::Option;
+  using OptionsType<Number>::OptionsType;
+  // Throws E_MaxMin<Number> if min > max (a NaN bound never throws; it makes
+  // every value out of range). The option's flags are the registry's policy
+  // at declaration.
+  Option* Add(const std::string& name, const std::string& alias, Number value,
+              Number min, Number max);
+
+ protected:
+  // Match() of both tables. With `fraction_to_real`, a value containing '.'
+  // is left to a real option of the same name, if there is one.
+  bool MatchNumber(int& i, char** argv, int argc, bool fraction_to_real);
+};
+
+extern template class OptionsRanged<long>;
+extern template class OptionsRanged<long double>;
+
+// 64-bit signed integer options.
+class OptionsINT : public OptionsRanged<long> {
+ public:
+  using OptionsRanged::OptionsRanged;
   ~OptionsINT() override;
-  // Throws E_MaxMin<long> if max < min. The option's flags are the
-  // registry's policy at declaration.
-  Option* Add(const std::string& name, const std::string& alias, long value,
-              long min, long max);
   // A value containing '.' is left to a real option of the same name.
-  bool Match(int& i, char** argv, int argc);
+  bool Match(int& i, char** argv, int argc) {
+    return MatchNumber(i, argv, argc, true);
+  }
 };
 
 // Extended-precision real options.
-class OptionsFLOAT : public OptionsType<long double> {
+class OptionsFLOAT : public OptionsRanged<long double> {
  public:
-  using OptionsType::OptionsType;
+  using OptionsRanged::OptionsRanged;
   ~OptionsFLOAT() override;
-  // Throws E_MaxMin<long double> if min > max (a NaN bound never throws; it
-  // makes every value out of range).
-  Option* Add(const std::string& name, const std::string& alias,
-              long double value, long double min, long double max);
-  bool Match(int& i, char** argv, int argc);
+  bool Match(int& i, char** argv, int argc) {
+    return MatchNumber(i, argv, argc, false);
+  }
 };
 
 // Flag options: false until given; "--name-" switches the flag off.

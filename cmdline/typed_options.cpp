@@ -5,6 +5,7 @@
 #include <iostream>
 #include <sstream>
 
+#include "cmdline/decimal.h"
 #include "cmdline/parser.h"
 
 namespace CmdLine {
@@ -19,6 +20,17 @@ bool ReadNumber(const char* text, Number& value) {
   std::istringstream in(text);
   in >> std::dec >> value;
   return !in.fail();
+}
+
+// The same for a real number, but read alike with every standard library
+// (cmdline/decimal.h): libc++'s extraction would take "0x.8", "inf" and
+// "nan" and refuse "0.5x".
+template <>
+bool ReadNumber(const char* text, long double& value) {
+  const char* end = text + std::strlen(text);
+  // White space as a stream in the "C" locale skips it.
+  while (text != end && std::strchr(" \t\n\v\f\r", *text) != nullptr) ++text;
+  return ReadDecimal(text, end, value);
 }
 
 char Unescape(char letter) {
@@ -86,77 +98,49 @@ OptionsBOOL::~OptionsBOOL() = default;
 OptionsCHAR::~OptionsCHAR() = default;
 OptionsSTRING::~OptionsSTRING() = default;
 
-OptionsINT::Option* OptionsINT::Add(const std::string& name,
-                                    const std::string& alias, long value,
-                                    long min, long max) {
-  if (max < min) throw E_MaxMin<long>(min, max, "Option " + name + ": ");
-  Option* option = OptionsType::Add(name, alias, value, min, max);
-  option->flags = owner->policy;
+template <typename Number>
+typename OptionsRanged<Number>::Option* OptionsRanged<Number>::Add(
+    const std::string& name, const std::string& alias, Number value, Number min,
+    Number max) {
+  if (min > max) throw E_MaxMin<Number>(min, max, "Option " + name + ": ");
+  Option* option = OptionsType<Number>::Add(name, alias, value, min, max);
+  option->flags = this->owner->policy;
   return option;
 }
 
-bool OptionsINT::Match(int& i, char** argv, int argc) {
+template <typename Number>
+bool OptionsRanged<Number>::MatchNumber(int& i, char** argv, int argc,
+                                        bool fraction_to_real) {
   const std::string typed = argv[i];
-  Option* option = Find(typed);
+  Option* option = this->Find(typed);
   if (option == nullptr) return false;
-  long value = 0;
+  Number value = 0;
   if (i + 1 >= argc || !ReadNumber(argv[i + 1], value)) {
     return DeclineMissingValue(*option, typed);
   }
-  // "1.5" read as 1 would lose the fraction: a real option of the same name
-  // takes it instead.
-  if (std::strchr(argv[i + 1], '.') != nullptr &&
-      owner->Float.options.count(typed) != 0) {
+  // "1.5" read as an integer 1 would lose the fraction: a real option of
+  // the same name takes it instead.
+  if (fraction_to_real && std::strchr(argv[i + 1], '.') != nullptr &&
+      this->owner->Float.options.count(typed) != 0) {
     return false;
   }
   ++i;
-  if (!CheckRepeat(option, typed)) return true;
-  option->given = true;
-  if (value < option->min || value > option->max) {
-    if (option->flags & RANGE_ERROR) {
-      throw E_OutOfRange<long>(value, option->min, option->max, typed);
-    }
-    WarnOutOfRange(*option, typed);
-  } else {
-    option->value = value;
-  }
-  return true;
-}
-
-OptionsFLOAT::Option* OptionsFLOAT::Add(const std::string& name,
-                                        const std::string& alias,
-                                        long double value, long double min,
-                                        long double max) {
-  if (min > max) {
-    throw E_MaxMin<long double>(min, max, "Option " + name + ": ");
-  }
-  Option* option = OptionsType::Add(name, alias, value, min, max);
-  option->flags = owner->policy;
-  return option;
-}
-
-bool OptionsFLOAT::Match(int& i, char** argv, int argc) {
-  const std::string typed = argv[i];
-  Option* option = Find(typed);
-  if (option == nullptr) return false;
-  long double value = 0;
-  if (i + 1 >= argc || !ReadNumber(argv[i + 1], value)) {
-    return DeclineMissingValue(*option, typed);
-  }
-  ++i;
-  if (!CheckRepeat(option, typed)) return true;
+  if (!this->CheckRepeat(option, typed)) return true;
   option->given = true;
   // Written so that a NaN value or bound counts as out of range.
   if (!(option->min <= value && value <= option->max)) {
     if (option->flags & RANGE_ERROR) {
-      throw E_OutOfRange<long double>(value, option->min, option->max, typed);
+      throw E_OutOfRange<Number>(value, option->min, option->max, typed);
     }
-    WarnOutOfRange(*option, typed);
+    this->WarnOutOfRange(*option, typed);
   } else {
     option->value = value;
   }
   return true;
 }
+
+template class OptionsRanged<long>;
+template class OptionsRanged<long double>;
 
 OptionsBOOL::Option* OptionsBOOL::Add(const std::string& name,
                                       const std::string& alias) {

@@ -16,6 +16,20 @@ _quarrimel_options='-h --help --version -t --target --si --bins --vols
   --ga-sp --ga-sel-pressure --ga-theo --ga-theoretical
   --ap --approximate --sp --split -'
 
+# Example targets: a CD, a DVD and a Blu-ray disc. Their "4.7 GB" and
+# "25 GB" are powers of 1000, so without --si on the line the sizes that
+# fit are given in GiB.
+_quarrimel_disc_sizes() {
+  local word
+  for word in "${COMP_WORDS[@]}"; do
+    if [[ $word == --si ]]; then
+      echo 700m 4.7g 25g
+      return
+    fi
+  done
+  echo 700m 4.3g 23g
+}
+
 # Offers COMPREPLY: the candidates that start with the word being completed.
 _quarrimel_offer() {
   local cur=$1 candidate
@@ -36,6 +50,9 @@ _quarrimel() {
       # A size: a number, then one of the unit letters.
       if [[ $cur =~ ^[0-9]*\.?[0-9]+([eE][0-9]+)?$ ]]; then
         COMPREPLY=("${cur}k" "${cur}m" "${cur}g" "${cur}t")
+      elif [[ -z $cur && ($prev == -t || $prev == --target) ]]; then
+        # shellcheck disable=SC2046  # one word per size
+        _quarrimel_offer "" $(_quarrimel_disc_sizes)
       fi
       return
       ;;

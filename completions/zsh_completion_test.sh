@@ -69,6 +69,8 @@ ga_options=$("$binary" -h | sed -n 's/^  \(--ga-.*\)/\1/p' | tr ',' '\n' |
 # shellcheck disable=SC2086  # one word per option
 expect "quarrimel --ga-" $ga_options '!7file'
 expect "quarrimel -t 7" 7k 7m 7g 7t '!7file'
+expect "quarrimel -t " 700m 4.3g 23g '!7file'
+expect "quarrimel --si --target " 700m 4.7g 25g '!4.3g' '!7file'
 expect "quarrimel -t 7m fix" fixture_file fixture_dir
 expect "quarrimel -t 7m --ga-s 7" '!7file'
 expect "quarrimel --dw " 'NUL' 'newline' 'tab' '!7file'

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the build into a DESTDIR under the prefix /usr and checks that
-# every file lands where Debian's tools look for it, and nothing else.
+# every file lands where Debian's tools look for it, and nothing else, and
+# that the binary carries no debugging data or compiler stamps.
 #
 # Usage: install_test.sh path/to/build-folder [cmake]
 set -u
@@ -10,7 +11,8 @@ cmake=${2:-cmake}
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 
-if ! DESTDIR=$stage "$cmake" --install "$build" --prefix /usr >"$stage.log" 2>&1; then
+# Stripped, as the README installs it.
+if ! DESTDIR=$stage "$cmake" --install "$build" --prefix /usr --strip >"$stage.log" 2>&1; then
   echo "FAIL: cmake --install"
   cat "$stage.log"
   rm -f "$stage.log"
@@ -22,9 +24,11 @@ expected="usr/bin/quarrimel
 usr/share/bash-completion/completions/quarrimel
 usr/share/doc/quarrimel/LICENSE
 usr/share/doc/quarrimel/README.md
+usr/share/doc/quarrimel/changelog.gz
+usr/share/doc/quarrimel/copyright
 usr/share/man/man1/quarrimel.1.gz
 usr/share/zsh/site-functions/_quarrimel"
-actual=$(cd "$stage" && find . -type f | sed 's:^\./::' | sort)
+actual=$(cd "$stage" && find . -type f | sed 's:^\./::' | LC_ALL=C sort)
 
 passed=0
 failed=0
@@ -39,6 +43,10 @@ check() {
 check "installed files differ:
 $(diff <(echo "$expected") <(echo "$actual"))" '[[ $actual == "$expected" ]]'
 check "the binary is not executable" '[[ -x $stage/usr/bin/quarrimel ]]'
+if command -v readelf >/dev/null; then
+  check "the installed binary keeps debugging data or a .comment section" \
+    '! readelf -S -W "$stage/usr/bin/quarrimel" | grep -qE " \.(debug_[a-z]+|symtab|comment) "'
+fi
 check "the installed binary does not run" \
   '"$stage/usr/bin/quarrimel" --version | grep -q "^quarrimel "'
 check "the manual page is not a gzip file" \
@@ -50,6 +58,13 @@ check "man cannot read the installed page" \
 check "LICENSE is not the GPL-3.0 text" \
   'grep -q "GNU GENERAL PUBLIC LICENSE" "$stage/usr/share/doc/quarrimel/LICENSE" &&
    grep -q "Version 3, 29 June 2007" "$stage/usr/share/doc/quarrimel/LICENSE"'
+check "the changelog's latest entry is not this version" \
+  '[[ $(gzip -dc "$stage/usr/share/doc/quarrimel/changelog.gz" | head -n1) == \
+     "quarrimel ($("$stage/usr/bin/quarrimel" --version | sed -n "1s/^quarrimel \([^ ]*\).*/\1/p")) "* ]]'
+check "the copyright file is not in the machine-readable format" \
+  'grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+     "$stage/usr/share/doc/quarrimel/copyright" &&
+   grep -qx "License: GPL-3.0-or-later" "$stage/usr/share/doc/quarrimel/copyright"'
 # The shells find the completions where they were installed, as they look
 # in /usr/share: bash-completion in $XDG_DATA_DIRS/bash-completion/completions
 # when the command is first completed, zsh along its fpath.

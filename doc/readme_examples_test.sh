@@ -17,6 +17,9 @@ trap 'rm -rf "$root"' EXIT
 mkdir "$root/bin" "$root/home"
 ln -s "$binary" "$root/bin/quarrimel"
 export PATH=$root/bin:$PATH HOME=$root/home
+# Debian's default locale: there a shell that decodes names as UTF-8 can
+# lose the NUL after a name that ends in an invalid byte.
+export LC_ALL=C.UTF-8
 cd "$HOME" || exit 1
 
 # Sparse files: `sized PATH SIZE` with SIZE as truncate reads it.
@@ -39,6 +42,7 @@ sized "data/mail archive.mbox" 6GB
 sized "data/odd
 name.txt" 2GB
 sized "data/-dash" 11GB
+sized "data/r"$'\351'"sum"$'\351' 2GB
 sized "data/raw/scan 1.tif" 8GB
 for i in 1 2 3 4 5 6 7; do
   sized "photos/$((2010 + i))/img.jpg" "$((900 + i * 150))MB"
@@ -73,6 +77,10 @@ check_dvd_lists() {
 
 check_backup_tar() {
   local archives=(volume*.tar) archive members=0
+  # Every entry of data in exactly one list, names compared byte for byte.
+  cmp -s <(cat volume*.list | LC_ALL=C sort -z) \
+    <(find data -mindepth 1 -maxdepth 1 -print0 | LC_ALL=C sort -z) ||
+    fail "the lists do not hold every entry of data exactly once"
   [[ ${#archives[@]} -ge 2 && -f ${archives[0]} ]] || fail "expected several volume*.tar, got: ${archives[*]}"
   mkdir restore
   for archive in "${archives[@]}"; do
@@ -149,6 +157,21 @@ for name in dvd-lists backup-tar fullest-set size-records engines; do
   [[ -n ${examples[$name]+set} ]] || fail "the README lost its example"
 done
 
+# A glob can yield a name that starts with a dash, which would be read as
+# an option unless "--" comes first.
+name=double-dash-before-globs
+unguarded=""
+for example in "${order[@]}"; do
+  while IFS= read -r line; do
+    [[ $line == *quarrimel*'*'* && $line != *' -- '*'*'* ]] && unguarded+=$'\n'"  $line"
+  done <<<"${examples[$example]}"
+done
+if [[ -z $unguarded ]]; then
+  passed=$((passed + 1))
+else
+  fail "a glob without -- before it:$unguarded"
+fi
+
 # The manual page shows the same examples: every line of every README
 # example must stand in it, as a line of its own.
 name=man-page-examples
@@ -167,7 +190,8 @@ else
 fi
 
 name=first-command
-first=$(grep -m1 '^    cmake -S . -B build && cmake --build build -j2 && ./build/quarrimel ' "$readme")
+# It builds the program alone: no test, so no GoogleTest needed.
+first=$(grep -m1 '^    cmake -S . -B build -DBUILD_TESTING=OFF && cmake --build build -j2 && ./build/quarrimel ' "$readme")
 if [[ -z $first ]]; then
   fail "the README lost its first command"
 else
@@ -181,7 +205,7 @@ else
 fi
 
 name=ci-runs-readme-test-command
-test_command=$(grep -m1 '^    cmake -S . -B build && .* && ctest ' "$readme" | sed 's/^    //')
+test_command=$(grep -m1 '^    cmake -S . -B build -DBUILD_TESTING=ON && .* && ctest ' "$readme" | sed 's/^    //')
 if [[ -n $test_command ]] && grep -qxF -- "$test_command" "$source_dir/.ci/run"; then
   passed=$((passed + 1))
 else

@@ -16,12 +16,24 @@ TEST(GaRandomTest, ScaleIndexIsTheProductTruncated) {
     int r;
     std::size_t index;
   } cases[] = {
-      {1, 2147483647, 0}, {2, 1073741823, 0},
-      {2, 1073741824, 1}, {3, 715827882, 0},
-      {3, 715827883, 1},  {10, 2147483647, 9},
-      {10, 0, 0},         {1000, 2147483, 0},
-      {1000, 2147484, 1}, {2147483648u, 2147483647, 2147483647},
-      {7, 1840700269, 5}, {7, 1840700270, 6},
+      {1, 2147483647, 0},
+      {2, 1073741823, 0},
+      {2, 1073741824, 1},
+      {3, 715827882, 0},
+      {3, 715827883, 1},
+      {10, 2147483647, 9},
+      {10, 0, 0},
+      {1000, 2147483, 0},
+      {1000, 2147484, 1},
+      {2147483648u, 2147483647, 2147483647},
+      {7, 1840700269, 5},
+      {7, 1840700270, 6},
+      // Just past 2^22 items the product n * r can pass 2^53, where a
+      // double holds only even numbers: n * r = 4195952 * 2^31 - 1 rounds
+      // up to the next multiple of 2^31. The index is that of the double
+      // product, one more than the integer quotient.
+      {4196911, 2146992945, 4195952},
+      {4200543, 2144320609, 4194356},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(ScaleIndex(c.n, c.r), c.index) << c.n << " " << c.r;

@@ -9,10 +9,11 @@
 #include <new>
 #include <utility>
 
-#include "app/progress_line.h"
 #include "base/errors.h"
 #include "base/params.h"
+#include "base/progress.h"
 #include "engines/ga_random.h"
+#include "engines/glibc_logf.h"
 #include "input/input.h"
 
 // ---- Construction ----------------------------------------------------------
@@ -25,8 +26,10 @@ constexpr float kPopulationFactor = 20.0f;
 constexpr float kGenerationFactor = 50.0f;
 
 // factor * ln(n + 1), all in single precision, truncated by the caller.
+// The logarithm is glibc's logf() carried in the program, so that the
+// counts are the same with any C library.
 float AutomaticCount(std::size_t n, float factor) {
-  return factor * std::log(static_cast<float>(n) + 1.0f);
+  return factor * GlibcLogf(static_cast<float>(n) + 1.0f);
 }
 
 }  // namespace
@@ -88,8 +91,8 @@ std::ostream& GeneticAlgorithm::PrintHeader(std::ostream& out) {
 // ---- The run ---------------------------------------------------------------
 
 void GeneticAlgorithm::Search() {
-  const SearchProgress progress(params,
-                                TheoreticalMinimum(totalSize, params.target));
+  const SearchPhase phase(*progress_, params.ga_num_generations,
+                          TheoreticalMinimum(totalSize, params.target));
   if (params.verbose) {
     PrintHeader(std::cout);
     std::cout << "> ";
@@ -143,7 +146,7 @@ bool GeneticAlgorithm::Evaluate(Individual& individual) {
   }
   // Here rather than once per generation: one generation of a large input
   // takes seconds.
-  SearchProgress::Note(generation, best.bins.size());
+  progress_->Searched(generation, best.bins.size());
   if (!MeetsStopRule(individual)) return false;
   // Reaching the theoretical minimum wins even over a fitter earlier best.
   best = individual;

@@ -155,4 +155,16 @@ TEST(RungSetTest, FollowsAnOrderedSet) {
   }
 }
 
+// Appended items of equal size keep the order they came in, whatever the
+// standard library; one given back goes ahead of them.
+TEST(LooseItemsTest, EqualSizesKeepTheirOrder) {
+  Items store({{"a", 5}, {"b", 3}, {"c", 5}, {"d", 3}, {"e", 9}, {"f", 5}});
+  LooseItems loose(store.all());
+  for (const char* name : {"f", "a", "d", "e", "c"}) {
+    loose.Append(IdOf(store[name]));
+  }
+  loose.GiveBack(IdOf(store["b"]));
+  EXPECT_EQ(Names(loose.items()), "e f a c b d ");
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <vector>
 
+#include "base/progress.h"
 #include "engines/bin_view.h"
 
 class Input;
@@ -31,10 +32,16 @@ class Optimizer {
   // Sorts the result's bins and writes them to standard output
   // (output/printer.cpp).
   void PrintResult();
+  // Search() reports how it goes to `observer` from now on; until this is
+  // called, to nobody.
+  void Observe(ProgressObserver& observer) { progress_ = &observer; }
 
   Input& input;
   Params& params;
   double totalSize;
+
+ protected:
+  ProgressObserver* progress_ = &NoProgress();  // Never null.
 };
 
 // The smallest bin count the total size allows: total_size / target rounded

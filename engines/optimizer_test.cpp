@@ -49,6 +49,7 @@ TEST(OptimizerTest, ConstructorSettlesTheMinimumUnlessGiven) {
   IdleEngine computed(input);
   EXPECT_EQ(params.ga_theo_bins, 3u);
   EXPECT_EQ(computed.totalSize, 210);
+  EXPECT_TRUE(computed.ResultBins().empty());  // Nothing searched yet.
 
   params.ga_theo_bins = 7;  // As --ga-theo 7 leaves it.
   IdleEngine given(input);
@@ -61,11 +62,11 @@ TEST(OptimizerTest, CommonHeaderLines) {
   Input input(params, {{"a", 1024}, {"b", 1024}, {"c", 512}});
   IdleEngine engine(input);
   std::ostringstream out;
-  EXPECT_EQ(&engine.PrintHeader(out), &out);
+  engine.PrintHeader(out) << "(more)";
   EXPECT_EQ(out.str(),
             "> Target: 1.50KiB\n"
             "> Input size: 3\n"
-            "> Theoretical minimum number of bins: 2\n");
+            "> Theoretical minimum number of bins: 2\n(more)");
 }
 
 }  // namespace

@@ -12,13 +12,12 @@
 #include <cstring>
 #include <iostream>
 #include <limits>
-#include <stdexcept>
 #include <vector>
 
-#include "app/progress_line.h"
 #include "base/errors.h"
 #include "base/params.h"
 #include "base/size.h"
+#include "base/warning.h"
 #include "input/path_size.h"
 
 namespace {
@@ -31,9 +30,8 @@ constexpr double kByteCountLimit = 18446744073709551616.0;
 constexpr std::size_t kReadChunk = 1 << 18;
 
 [[noreturn]] void ThrowReadError() {
-  const char* reason = std::strerror(errno);  // Before anything allocates.
-  throw std::runtime_error(std::string("Could not read standard input: ") +
-                           reason);
+  throw E_SystemFailure("Could not read standard input: %s",
+                        std::strerror(errno));
 }
 
 // read() that retries after a signal, and waits for data when the
@@ -51,7 +49,7 @@ std::size_t ReadSome(int fd, char* buffer, std::size_t size) {
 }
 
 void WarnNoSize(const std::string& record) {
-  std::cerr << "> [Ignoring] Could not get size of: " << record << std::endl;
+  Warn("[Ignoring] Could not get size of: " + record);
 }
 
 }  // namespace
@@ -137,14 +135,15 @@ void Input::SortBySizeDescending() {
   }
 }
 
-Input::Input(Params& params) : params(&params) {
+Input::Input(Params& params, ProgressObserver& progress)
+    : params(&params), progress_(progress) {
   assert(params.block_size >= 1);
   roundingBlock = params.block_size;
   Read();
 }
 
 void Input::Read() {
-  const MeasuringProgress progress(*params);
+  const MeasuringPhase phase(progress_);
   if (params->verbose) {
     std::cout << "> Reading from input... " << std::flush;
     std::cout << std::endl;
@@ -176,9 +175,9 @@ void Input::ForEachRecord(void (Input::*add)(const std::string&)) {
 }
 
 void Input::AddFileItem(const std::string& name) {
-  const uint64_t bytes = PathSize(name);
+  const uint64_t bytes = PathSize(name, progress_);
   if (bytes == 0) {
-    std::cerr << "> [Ignoring] file/dir: " << name << std::endl;
+    Warn("[Ignoring] file/dir: " + name);
     return;
   }
   const double size = static_cast<double>(bytes);
@@ -206,7 +205,7 @@ void Input::AddDirectItem(const std::string& line) {
     WarnNoSize(line);
     return;
   }
-  MeasuringProgress::Note(size);
+  progress_.Measured(size);
   if (Accept(identifier_, size)) Append(identifier_, size);
 }
 
@@ -234,7 +233,7 @@ bool Input::Accept(const std::string& name, double size) {
   } else if (size > p.max_size) {
     RefuseBeyond("bigger than '--max-size'", p.max_size, name, size);
   } else if (size <= 0) {
-    std::cerr << "> [Ignoring] 0-sized input: " << name << std::endl;
+    Warn("[Ignoring] 0-sized input: " + name);
   } else if (size < p.min_size) {
     RefuseBeyond("smaller than '--min-size'", p.min_size, name, size);
   } else {
@@ -245,7 +244,6 @@ bool Input::Accept(const std::string& name, double size) {
 
 void Input::RefuseBeyond(const char* what, double limit,
                          const std::string& name, double size) const {
-  std::cerr << "> [Ignoring] " << what << "(" << FormatSize(*params, limit)
-            << "): " << name << " (" << FormatSize(*params, size) << ")"
-            << std::endl;
+  Warn(std::string("[Ignoring] ") + what + "(" + FormatSize(*params, limit) +
+       "): " + name + " (" + FormatSize(*params, size) + ")");
 }

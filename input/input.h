@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/progress.h"
 #include "input/item.h"
 #include "input/name_store.h"
 
@@ -20,9 +21,10 @@ class Input {
   // Reads standard input (after a lone "-") and then the arguments of
   // params.input_args (emptying that list), measures or parses every record,
   // and keeps the accepted items. Warnings go to standard error. Throws
-  // E_NoInputFiles when nothing was accepted, and a std::runtime_error when
-  // standard input cannot be read.
-  explicit Input(Params& params);
+  // E_NoInputFiles when nothing was accepted, and E_SystemFailure when
+  // standard input cannot be read. Each file, directory or record measured
+  // is reported to `progress`.
+  explicit Input(Params& params, ProgressObserver& progress = NoProgress());
   // Takes items whose sizes are already known, in the given order, as they
   // are: no reading and no filter. For tests and for callers that measure
   // items themselves.
@@ -44,6 +46,8 @@ class Input {
   Params* params;        // Not owned.
 
  private:
+  ProgressObserver& progress_;  // Told of each record measured.
+
   // The items themselves, side by side in acceptance order: the engines
   // read item sizes constantly, and neighbours in memory keep those reads
   // cheap. A member, so that it is freed even when the constructor throws.
@@ -83,7 +87,7 @@ class Input {
 // removed: blanks, carriage returns, NUL and bytes that are not UTF-8 stay.
 // Two delimiters in a row give an empty record; a last record without a
 // delimiter is still handed over, and a delimiter at the very end adds no
-// empty record. Reads to the end of the input; throws std::runtime_error
+// empty record. Reads to the end of the input; throws E_SystemFailure
 // "Could not read standard input: <reason>" when read() fails, so that part
 // of the input is never taken for all of it.
 void ReadRecords(int fd, char delimiter,
@@ -92,7 +96,7 @@ void ReadRecords(int fd, char delimiter,
 inline Input::Input(
     Params& params,
     const std::vector<std::pair<std::string, double>>& sized_items)
-    : params(&params) {
+    : params(&params), progress_(NoProgress()) {
   for (const auto& sized : sized_items) Append(sized.first, sized.second);
   ListItems();
 }

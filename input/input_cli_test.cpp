@@ -97,6 +97,42 @@ TEST_F(InputCliTest, DirectInput) {
   });
 }
 
+TEST_F(InputCliTest, ItemWithAPartThatCannotBeReadIsDropped) {
+  // Packed without the folder it cannot enter, top would look ten times
+  // smaller than it is and overfill its bin: it is dropped instead.
+  ASSERT_EQ(chmod(root_.c_str(), 0755), 0);  // For the user nobody.
+  ASSERT_EQ(mkdir((root_ + "/top").c_str(), 0755), 0);
+  ASSERT_EQ(mkdir((root_ + "/top/inner").c_str(), 0755), 0);
+  MakeFile("top/small", 1 << 20);
+  MakeFile("top/inner/big", 10 << 20);
+  MakeFile("other", 5);
+  ASSERT_EQ(chmod((root_ + "/top/inner").c_str(), 0), 0);
+  CliRun run;
+  run.cwd = root_;
+  run.args = {"-t", "100m", "--sb", "top", "other"};
+  if (geteuid() == 0) {
+    // Root passes every permission check: run as nobody instead.
+    const char kSetpriv[] = "/usr/bin/setpriv";
+    if (access(kSetpriv, X_OK) != 0) {
+      GTEST_SKIP() << "runs as root, and without " << kSetpriv
+                   << " cannot run the program as an unprivileged user";
+    }
+    run.binary = kSetpriv;
+    run.args.insert(run.args.begin(), {"--reuid=65534", "--regid=65534",
+                                       "--clear-groups", QuarrimelBinary()});
+  }
+  const CliResult result = RunQuarrimel(run);
+  if (result.err.rfind("setpriv:", 0) == 0) {
+    GTEST_SKIP() << "cannot become the user nobody: " << result.err;
+  }
+  EXPECT_EQ(result.err, "> Could not chdir to: " + root_ +
+                            "/top/inner\n> [Ignoring] file/dir: top\n");
+  EXPECT_EQ(result.out,
+            "other\n\n[1] 5Bytes (5)/100.00MiB (104857600) of 5Bytes (5), "
+            "Diff: 100.00MiB (104857595), Items: 1/1\n");
+  EXPECT_EQ(result.status, 0);
+}
+
 TEST_F(InputCliTest, FileNames) {
   MakeFile("a b\nc", 5);
   MakeFile("d", 7);

@@ -119,7 +119,7 @@ TEST(ReadRecordsTest, ReadErrorIsNotTakenForTheEnd) {
   try {
     ReadRecords(fd, '\n', [](const std::string&) {});
     ADD_FAILURE() << "reading a directory succeeded";
-  } catch (const std::runtime_error& e) {
+  } catch (const E_SystemFailure& e) {
     EXPECT_STREQ(e.what(), "Could not read standard input: Is a directory");
   }
   close(fd);
@@ -352,7 +352,7 @@ TEST(InputTest, StandardInputReadErrorEndsTheRun) {
   params.read_stdin = true;
   StdinFrom stdin_from(open(testing::TempDir().c_str(), O_RDONLY));
   params.input_args.push_back(const_cast<char*>("1 a"));
-  EXPECT_THROW(Input input(params), std::runtime_error);
+  EXPECT_THROW(Input input(params), E_SystemFailure);
 }
 
 // The sort must give exactly the permutation of a stable sort with
@@ -387,6 +387,29 @@ TEST(InputTest, SizeSortMakesThePermutationOfAStableSort) {
       ASSERT_EQ(input.items, expected) << "round " << round;
     }
   }
+}
+
+// Equal sizes keep the order they had: acceptance order first, then
+// whatever order the list was left in.
+TEST(InputTest, SizeSortKeepsEqualSizesInTheirOrder) {
+  Params params;
+  Input input(params,
+              {{"a", 2}, {"b", 5}, {"c", 2}, {"d", 5}, {"e", 1}, {"f", 2}});
+  auto names = [&input] {
+    std::string text;
+    for (const Item* item : input.items) {
+      text += item->name;
+      text += ' ';
+    }
+    return text;
+  };
+  input.SortBySizeDescending();
+  EXPECT_EQ(names(), "b d a c f e ");
+  const std::vector<Item*> sorted = input.items;
+  input.items = {sorted[4], sorted[1], sorted[2],
+                 sorted[0], sorted[5], sorted[3]};  // f d a b e c
+  input.SortBySizeDescending();
+  EXPECT_EQ(names(), "d b f a c e ");
 }
 
 TEST(InputTest, VerboseAnnouncesReadingOnStandardOutput) {

@@ -9,14 +9,14 @@
 #include <cerrno>
 #include <cstddef>
 #include <cstring>
-#include <iostream>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/progress_line.h"
+#include "base/errors.h"
+#include "base/progress.h"
+#include "base/warning.h"
 
 uint32_t roundingBlock = 1;
 
@@ -25,13 +25,10 @@ namespace {
 // getcwd() gets a buffer of this many bytes, its terminating NUL included.
 constexpr std::size_t kMaxPath = 4095;
 
-void Report(const char* what, const std::string& path) {
-  std::cerr << what << path << std::endl;
-}
+void Report(const char* what, const std::string& path) { Warn(what + path); }
 
 void ReportPathTooLong() {
-  std::cerr << "> Path name too long; maximum " << kMaxPath << " chars."
-            << std::endl;
+  Warn("Path name too long; maximum " + std::to_string(kMaxPath) + " chars.");
 }
 
 // Sizes of sparse files can reach 2^63 each, so a sum could wrap around and
@@ -41,9 +38,9 @@ uint64_t SaturatingAdd(uint64_t a, uint64_t b) {
 }
 
 // Every file and directory measured passes here once.
-uint64_t RoundedSize(const struct stat& info) {
+uint64_t RoundedSize(const struct stat& info, ProgressObserver& progress) {
   const uint64_t size = RoundToBlock(static_cast<uint64_t>(info.st_size));
-  MeasuringProgress::Note(static_cast<double>(size));
+  progress.Measured(static_cast<double>(size));
   return size;
 }
 
@@ -93,16 +90,17 @@ class ScopedWorkingDir {
 ScopedWorkingDir::~ScopedWorkingDir() {
   // Only an exception on its way to main() gets here with the directory
   // still entered. It ends the run, so a failure to change back has nothing
-  // left to mislead, and there is no one to tell.
-  if (entered_ && chdir(start_.c_str()) != 0) return;
+  // left to mislead, and there is no one to tell: the result is ignored.
+  if (!entered_) return;
+  const int ignored = chdir(start_.c_str());
+  (void)ignored;
 }
 
 void ScopedWorkingDir::Leave() {
   if (!entered_) return;
   if (chdir(start_.c_str()) != 0) {
-    const int error = errno;  // Before building the message can change it.
-    throw std::runtime_error("Could not return to the starting directory " +
-                             start_ + ": " + std::strerror(error));
+    throw E_SystemFailure("Could not return to the starting directory %s: %s",
+                          start_.c_str(), std::strerror(errno));
   }
   entered_ = false;
 }
@@ -117,18 +115,24 @@ bool ScopedWorkingDir::Enter(const std::string& path) {
 // first in readdir() order. Each subdirectory is entered by its bare name and
 // left again with "..", and the walk keeps its own stack instead of
 // recursing, so neither the length of the paths nor the depth of the tree
-// limits it; the composed path serves only the messages.
+// limits it; the composed path serves only the messages. Anything below
+// that cannot be measured ends the walk as incomplete: a tree measured in
+// part looks smaller than it is and could overfill the bin it is packed
+// into, so the caller drops the whole item instead.
 class TreeWalker {
  public:
   // `path` is the working directory's absolute path.
-  explicit TreeWalker(std::string path) : path_(std::move(path)) {}
+  TreeWalker(std::string path, ProgressObserver& progress)
+      : path_(std::move(path)), progress_(progress) {}
   TreeWalker(const TreeWalker&) = delete;
   TreeWalker& operator=(const TreeWalker&) = delete;
 
   uint64_t Walk();
-  // False when the sum leaves out part of the tree: a directory could be
-  // listed only in part, or changing back to a parent failed and the names
-  // still to measure could no longer be found. The walk stops there.
+  // False when the sum leaves out part of the tree: an entry could not be
+  // read, a directory could not be entered, opened or listed in full, or
+  // changing back to a parent failed and the names still to measure could
+  // no longer be found. The walk stops there, in whatever directory it had
+  // reached.
   bool complete() const { return complete_; }
 
  private:
@@ -147,9 +151,10 @@ class TreeWalker {
   void Ascend();
   void ChangeToParent();
 
-  std::string path_;           // Path of the innermost directory.
-  std::vector<Level> levels_;  // Directories being walked, innermost last.
-  bool complete_ = true;       // Has everything so far been measured?
+  std::string path_;            // Path of the innermost directory.
+  std::vector<Level> levels_;   // Directories being walked, innermost last.
+  bool complete_ = true;        // Has everything so far been measured?
+  ProgressObserver& progress_;  // Told of each entry measured.
 };
 
 uint64_t TreeWalker::Walk() {
@@ -171,7 +176,8 @@ uint64_t TreeWalker::Walk() {
 bool TreeWalker::Open() {
   const DirHandle dir(opendir("."));
   if (dir == nullptr) {
-    Report("> Could not open dir: ", path_);
+    Report("Could not open dir: ", path_);
+    complete_ = false;
     return false;
   }
   // The names are copied out so that only one directory is open at a time,
@@ -187,8 +193,7 @@ bool TreeWalker::Open() {
     level.names.push_back('\0');
   }
   if (errno != 0) {
-    // A listing cut short would make the tree look smaller than it is.
-    Report("> Could not read: ", path_);
+    Report("Could not read: ", path_);
     complete_ = false;
     return false;
   }
@@ -199,26 +204,24 @@ bool TreeWalker::Open() {
 uint64_t TreeWalker::MeasureEntry(const char* name) {
   struct stat info;
   if (lstat(name, &info) != 0) {
-    Report("> Could not read: ", name);
+    Report("Could not read: ", name);
+    complete_ = false;
     return 0;
   }
   if (S_ISDIR(info.st_mode)) Descend(name);
-  return RoundedSize(info);
+  return RoundedSize(info, progress_);
 }
 
 // `name` points into the innermost level, which Open() may move: it is not
-// used once Open() has succeeded.
+// used once Open() has been called. A failure stops the walk where it is.
 void TreeWalker::Descend(const char* name) {
-  const std::size_t parent_length = path_.size();
   path_.append("/").append(name);
   if (chdir(name) != 0) {
-    Report("> Could not chdir to: ", path_);
-  } else if (Open()) {
+    Report("Could not chdir to: ", path_);
+    complete_ = false;
     return;
-  } else {
-    ChangeToParent();
   }
-  path_.resize(parent_length);
+  Open();
 }
 
 void TreeWalker::Ascend() {
@@ -230,20 +233,21 @@ void TreeWalker::Ascend() {
 
 void TreeWalker::ChangeToParent() {
   if (chdir("..") == 0) return;
-  Report("> Could not chdir to: ", path_ + "/..");
+  Report("Could not chdir to: ", path_ + "/..");
   complete_ = false;
 }
 
 // Sum of everything below the working directory, whose absolute path is
 // `path`. False when the sum leaves out part of the tree.
-[[nodiscard]] bool WalkDirectory(const std::string& path, uint64_t& sum) {
-  TreeWalker walker(path);
+[[nodiscard]] bool WalkDirectory(const std::string& path, uint64_t& sum,
+                                 ProgressObserver& progress) {
+  TreeWalker walker(path, progress);
   sum = walker.Walk();
   return walker.complete();
 }
 
 // Size of the directory just entered and everything below it, or 0.
-uint64_t EnteredDirectorySize() {
+uint64_t EnteredDirectorySize(ProgressObserver& progress) {
   std::string absolute;
   if (!CurrentDirectory(absolute)) {
     ReportPathTooLong();
@@ -251,25 +255,25 @@ uint64_t EnteredDirectorySize() {
   }
   struct stat info;
   if (lstat(absolute.c_str(), &info) != 0) {
-    Report("> Could not read dir: ", absolute);
+    Report("Could not read dir: ", absolute);
     return 0;
   }
   uint64_t below = 0;
-  if (!WalkDirectory(absolute, below)) return 0;
-  return SaturatingAdd(RoundedSize(info), below);
+  if (!WalkDirectory(absolute, below, progress)) return 0;
+  return SaturatingAdd(RoundedSize(info, progress), below);
 }
 
-uint64_t DirectorySize(const std::string& path) {
+uint64_t DirectorySize(const std::string& path, ProgressObserver& progress) {
   ScopedWorkingDir start;
   if (!start.ok()) {
     ReportPathTooLong();
     return 0;
   }
   if (!start.Enter(path)) {
-    Report("> Could not chdir to: ", path);
+    Report("Could not chdir to: ", path);
     return 0;
   }
-  const uint64_t size = EnteredDirectorySize();
+  const uint64_t size = EnteredDirectorySize(progress);
   start.Leave();
   return size;
 }
@@ -298,14 +302,14 @@ uint64_t RoundToBlock(uint64_t bytes) {
   return RoundToBlockChecked(bytes, rounded) ? rounded : UINT64_MAX;
 }
 
-uint64_t PathSize(const std::string& path) {
+uint64_t PathSize(const std::string& path, ProgressObserver& progress) {
   struct stat info;
   // lstat() would see only the part of a name before a NUL byte, and measure
   // some other file under this name.
   if (path.find('\0') != std::string::npos || lstat(path.c_str(), &info) != 0) {
-    Report("> Could not read: ", path);
+    Report("Could not read: ", path);
     return 0;
   }
-  if (!S_ISDIR(info.st_mode)) return RoundedSize(info);
-  return DirectorySize(path);
+  if (!S_ISDIR(info.st_mode)) return RoundedSize(info, progress);
+  return DirectorySize(path, progress);
 }

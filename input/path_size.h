@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "base/progress.h"
+
 // Bytes per allocation block; set once by Input before anything is measured.
 extern uint32_t roundingBlock;
 
@@ -18,8 +20,11 @@ uint64_t RoundToBlock(uint64_t bytes);
 [[nodiscard]] bool RoundToBlockChecked(uint64_t bytes, uint64_t& rounded);
 
 // The block-rounded size of a file, link or whole directory tree, or 0 when it
-// cannot be measured (the cause is written to stderr first). The working
-// directory is the same afterwards.
-uint64_t PathSize(const std::string& path);
+// cannot be measured, nor any part of the tree below it (the cause is
+// written to stderr first): a tree is measured whole or not at all. The working
+// directory is the same afterwards. Each file and directory measured is
+// reported to `progress`.
+uint64_t PathSize(const std::string& path,
+                  ProgressObserver& progress = NoProgress());
 
 #endif  // QUARRIMEL_INPUT_PATH_SIZE_H_

@@ -97,6 +97,75 @@ TEST_F(PrinterTest, BinsGoFullestFirstThenFewestItems) {
   EXPECT_EQ(out.str(), "h |e f g |d |b c |a ");
 }
 
+// Bins of equal room and item count keep the engine's order.
+TEST_F(PrinterTest, BinsWithEqualKeysKeepTheirOrder) {
+  std::vector<Bin> bins = {MakeBin(100, {{"a", 50}}), MakeBin(100, {{"f", 60}}),
+                           MakeBin(100, {{"b", 50}}),
+                           MakeBin(100, {{"c", 30}, {"d", 30}}),
+                           MakeBin(100, {{"e", 60}})};
+  Params params;
+  params.hide_summary = true;
+  params.delimiter = ' ';
+  params.bins_separator = '|';
+  std::ostringstream out;
+  WriteResult(out, params, bins, ResultTotals{280, 6}, true);
+  EXPECT_EQ(out.str(), "f |e |c d |a |b ");
+}
+
+// Items of equal keys keep their order in the bin, in every item order.
+TEST_F(PrinterTest, ItemsWithEqualKeysKeepTheirOrder) {
+  static const struct {
+    const char* name;
+    bool sort_by_size, sort_reverse, no_case;
+    const char* order;
+  } cases[] = {
+      {"size", true, false, false, "y\t1 w\t1 z\t2 x\t2 v\t2 "},
+      {"size reversed", true, true, false, "z\t2 x\t2 v\t2 y\t1 w\t1 "},
+  };
+  for (const auto& c : cases) {
+    std::vector<Bin> bins = {
+        MakeBin(100, {{"z", 2}, {"y", 1}, {"x", 2}, {"w", 1}, {"v", 2}})};
+    Params params;
+    params.sort_by_size = c.sort_by_size;
+    params.sort_reverse = c.sort_reverse;
+    params.no_case = c.no_case;
+    params.plain_numbers = true;
+    params.show_size = true;
+    params.hide_summary = true;
+    params.delimiter = ' ';
+    std::ostringstream out;
+    WriteResult(out, params, bins, ResultTotals{8, 5}, true);
+    EXPECT_EQ(out.str(), c.order) << c.name;
+  }
+  // Equal names, told apart by their sizes.
+  static const struct {
+    const char* name;
+    bool sort_reverse, no_case;
+    const char* order;
+  } by_name[] = {
+      {"bytes", false, false, "other\t5 same\t3 same\t1 same\t2 "},
+      {"bytes reversed", true, false, "same\t3 same\t1 same\t2 other\t5 "},
+      {"no case", false, true, "other\t5 same\t3 SAME\t1 Same\t2 "},
+      {"no case reversed", true, true, "same\t3 SAME\t1 Same\t2 other\t5 "},
+  };
+  for (const auto& c : by_name) {
+    const char* second = c.no_case ? "SAME" : "same";
+    const char* third = c.no_case ? "Same" : "same";
+    std::vector<Bin> bins = {
+        MakeBin(100, {{"same", 3}, {second, 1}, {"other", 5}, {third, 2}})};
+    Params params;
+    params.sort_reverse = c.sort_reverse;
+    params.no_case = c.no_case;
+    params.plain_numbers = true;
+    params.show_size = true;
+    params.hide_summary = true;
+    params.delimiter = ' ';
+    std::ostringstream out;
+    WriteResult(out, params, bins, ResultTotals{11, 4}, true);
+    EXPECT_EQ(out.str(), c.order) << c.name;
+  }
+}
+
 // Where the empty lines, separators and summary lines go, on a result whose
 // engine order is not the listing order.
 TEST_F(PrinterTest, Layout) {

@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -70,7 +71,7 @@ void RedirectFromFile(const std::string& path, int fd, int flags) {
 // Feeds standard input and drains both output pipes together, so a child
 // that writes a lot before reading everything cannot deadlock us.
 void Pump(const std::string& input, int in_fd, int out_fd, int err_fd,
-          CliResult& result) {
+          const CliRun& run, CliResult& result) {
   size_t written = 0;
   if (input.empty()) {
     close(in_fd);
@@ -97,7 +98,10 @@ void Pump(const std::string& input, int in_fd, int out_fd, int err_fd,
       if (*fdp[k] < 0 || !(fds[k + 1].revents & (POLLIN | POLLHUP | POLLERR)))
         continue;
       char buf[65536];
-      ssize_t n = read(*fdp[k], buf, sizeof buf);
+      const bool slowly = k == 0 && run.stdout_read_bytes != 0;
+      const std::size_t want = slowly ? run.stdout_read_bytes : sizeof buf;
+      ssize_t n = read(*fdp[k], buf, std::min(want, sizeof buf));
+      if (slowly) usleep(200);
       if (n > 0) {
         sink[k]->append(buf, static_cast<size_t>(n));
       } else if (n == 0 || errno != EINTR) {
@@ -125,6 +129,10 @@ CliResult RunQuarrimel(const CliRun& run) {
   signal(SIGPIPE, SIG_IGN);  // The child may exit before reading its input.
   int in[2], out[2], err[2];
   Check(pipe(in) == 0 && pipe(out) == 0 && pipe(err) == 0, "pipe");
+  if (run.stdout_pipe_bytes != 0) {
+    Check(fcntl(out[0], F_SETPIPE_SZ, run.stdout_pipe_bytes) >= 0,
+          "F_SETPIPE_SZ");
+  }
   pid_t pid = fork();
   Check(pid >= 0, "fork");
   if (pid == 0) ExecChild(run, in, out, err);
@@ -133,7 +141,7 @@ CliResult RunQuarrimel(const CliRun& run) {
   close(err[1]);
   CliResult result;
   if (run.stdout_delay_ms != 0) usleep(run.stdout_delay_ms * 1000);
-  Pump(run.input, in[1], out[0], err[0], result);
+  Pump(run.input, in[1], out[0], err[0], run, result);
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }

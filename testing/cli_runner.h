@@ -20,6 +20,11 @@ struct CliRun {
   // the child finds it full.
   bool nonblocking_stdout = false;
   unsigned stdout_delay_ms = 0;
+  // If set, standard output is a pipe of this many bytes (at least a page),
+  // read at most `stdout_read_bytes` at a time with a pause after each read:
+  // a writer then finds room for only part of what it writes.
+  unsigned stdout_pipe_bytes = 0;
+  unsigned stdout_read_bytes = 0;
 };
 
 struct CliResult {

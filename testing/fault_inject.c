@@ -206,6 +206,25 @@ static void* NewBlock(size_t size) {
 
 void* _Znwm(size_t size) { return NewBlock(size); }
 void* _Znam(size_t size) { return NewBlock(size); }
+// The nothrow forms, which std::stable_sort uses for its buffer: a failure
+// returns NULL, and the block comes from the malloc() that the deletes
+// below give it back to.
+void* _ZnwmRKSt9nothrow_t(size_t size, const void* tag) {
+  (void)tag;
+  return malloc(size == 0 ? 1 : size);
+}
+void* _ZnamRKSt9nothrow_t(size_t size, const void* tag) {
+  (void)tag;
+  return malloc(size == 0 ? 1 : size);
+}
+void _ZdlPvRKSt9nothrow_t(void* block, const void* tag) {
+  (void)tag;
+  free(block);
+}
+void _ZdaPvRKSt9nothrow_t(void* block, const void* tag) {
+  (void)tag;
+  free(block);
+}
 void _ZdlPv(void* block) { free(block); }
 void _ZdaPv(void* block) { free(block); }
 void _ZdlPvm(void* block, size_t size) {
