@@ -369,4 +369,47 @@ TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
   EXPECT_EQ(bin.used, bin.items[0] == items["c"] ? 0.9 : 0.8);
 }
 
+// The quick refusals compare the loose items with the smallest pair and
+// triple any bin can hold. When the sizes add up to them exactly, a trade
+// is still possible and must be made: the loose items are then exactly as
+// large as the bin's items, and the bin keeps its fill with fewer items.
+TEST(ReplaceMovesTest, QuickRefusalsLetExactSumsThrough) {
+  // Every item of 3 or more: the smallest pair is 6, the smallest triple 9.
+  Items items(
+      {{"a3", 3}, {"b3", 3}, {"c3", 3}, {"e4", 4}, {"d5", 5}, {"f6", 6}});
+  const MoveCase cases[] = {
+      {"two by one: a loose item as large as the smallest pair",
+       ReplaceTwoByOne,
+       {"a3", "b3"},
+       10,
+       {"f6"},
+       true,
+       "f6 ",
+       6,
+       "b3 a3 "},
+      {"three by two: two loose items as large as the smallest triple",
+       ReplaceThreeByTwo,
+       {"a3", "b3", "c3"},
+       10,
+       {"d5", "e4"},
+       true,
+       "d5 e4 ",
+       9,
+       "c3 b3 a3 "},
+  };
+  for (const MoveCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    SeedDraws(1);
+    std::vector<Item*> in_bin;
+    LooseItems loose(items.all());
+    for (const char* name : c.bin) in_bin.push_back(items[name]);
+    for (const char* name : c.loose) loose.Append(IdOf(items[name]));
+    Bin bin = MakeBin(c.capacity, in_bin);
+    EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
+    EXPECT_EQ(Names(bin.items), c.bin_after);
+    EXPECT_EQ(bin.used, c.used_after);
+    EXPECT_EQ(Names(loose.items()), c.loose_after);
+  }
+}
+
 }  // namespace
