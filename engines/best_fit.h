@@ -10,9 +10,9 @@
 #include <ostream>
 #include <vector>
 
+#include "engines/best_fit_room_tree.h"
 #include "engines/bin_view.h"
 #include "engines/optimizer.h"
-#include "engines/room_tree.h"
 
 class BestFit : public Optimizer {
  public:

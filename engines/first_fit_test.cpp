@@ -34,11 +34,11 @@ TEST(FirstFitTest, PicksTheSameBinsAsTheScanAndLaysThemEndToEnd) {
       }
       fast.ids = gapped;
     }
-    const std::vector<std::uint32_t> ids = IdsOf(c.freeItems);
+    const std::vector<std::uint32_t> ids = IdsOf(c.loose);
     FirstFitter().Place(fast, starts, ids.data(), ids.size(),
                         by_id.sizes.data());
     std::vector<Bin> linear = c.bins;
-    LinearFirstFit(linear, c.freeItems, c.capacity);
+    LinearFirstFit(linear, c.loose, c.capacity);
     ASSERT_EQ(fast.ids.size(), all.size());
     const std::vector<Bin> placed = BinsOf(fast, all);
     ASSERT_EQ(placed.size(), linear.size());

@@ -57,17 +57,17 @@ inline bool ReplaceTwoByOne(BinSlice bin, LooseItems& loose) {
   if (loose.FirstSize() < loose.smallest_pair()) return Refuse(2);
   const TwoPositions two = DrawTwoPositions(bin.count);
   const double room = bin.room();
-  const double w = bin.SizeAt(two.lo) + bin.SizeAt(two.hi);
+  const double w = bin.SizeAt(two.first) + bin.SizeAt(two.second);
   if (room < 0) return false;
   const LooseItems::Rung rung = loose.FirstFit(
       0, [w](double f) { return !(f < w); },
       [w, room](double f) { return room >= f - w; });
   if (rung == LooseItems::kNone) return false;
   const std::uint32_t f = loose.Take(rung);
-  loose.GiveBack(bin.ids[two.lo]);
-  loose.GiveBack(bin.ids[two.hi]);
-  bin.Remove(two.hi);
-  bin.Remove(two.lo);
+  loose.GiveBack(bin.ids[two.first]);
+  loose.GiveBack(bin.ids[two.second]);
+  bin.Remove(two.second);
+  bin.Remove(two.first);
   bin.Add(f);
   return true;
 }
@@ -84,8 +84,8 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose) {
   }
   const ThreePositions three = DrawThreePositions(bin.count);
   const double room = bin.room();
-  const double w =
-      bin.SizeAt(three.p) + bin.SizeAt(three.q) + bin.SizeAt(three.t);
+  const double w = bin.SizeAt(three.first) + bin.SizeAt(three.second) +
+                   bin.SizeAt(three.third);
   const double f0 = loose.FirstSize();
   if (room < 0) return false;
   const LooseItems::Rung rung = loose.FirstFit(
@@ -94,12 +94,12 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose) {
   if (rung == LooseItems::kNone) return false;
   const std::uint32_t largest = loose.Take(loose.FirstRung());
   const std::uint32_t f = loose.Take(rung);
-  loose.GiveBack(bin.ids[three.p]);
-  loose.GiveBack(bin.ids[three.q]);
-  loose.GiveBack(bin.ids[three.t]);
-  bin.Remove(three.t);
-  bin.Remove(three.q);
-  bin.Remove(three.p);
+  loose.GiveBack(bin.ids[three.first]);
+  loose.GiveBack(bin.ids[three.second]);
+  loose.GiveBack(bin.ids[three.third]);
+  bin.Remove(three.third);
+  bin.Remove(three.second);
+  bin.Remove(three.first);
   bin.Add(largest);
   bin.Add(f);
   return true;

@@ -18,7 +18,7 @@ namespace {
 // knows their smallest size and the moves' early refusals come into play.
 LooseItems LooseOf(const RandomCase& c) {
   LooseItems loose(AllItems(c));
-  for (Item* item : c.freeItems) loose.Append(IdOf(item));
+  for (Item* item : c.loose) loose.Append(IdOf(item));
   return loose;
 }
 
@@ -38,16 +38,16 @@ bool OnBlock(Move move, Bin& bin, LooseItems& loose,
 // ---- Straightforward versions written from the rules, for differential
 // tests: linear scans and insertions into a plain list of loose items.
 
-bool LinearReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
-  if (freeItems.empty()) return false;
+bool LinearReplaceOne(Bin& bin, std::vector<Item*>& loose) {
+  if (loose.empty()) return false;
   const std::size_t j = RandomIndex(bin.items.size());
   Item* x = bin.items[j];
-  for (std::size_t i = 0; i < freeItems.size(); ++i) {
-    Item* f = freeItems[i];
+  for (std::size_t i = 0; i < loose.size(); ++i) {
+    Item* f = loose[i];
     if (!(f->size > x->size)) return false;
     if (bin.room() >= f->size - x->size) {
-      freeItems.erase(freeItems.begin() + i);
-      LinearInsert(freeItems, x);
+      loose.erase(loose.begin() + i);
+      LinearInsert(loose, x);
       bin.items.Set(j, f);
       bin.used += f->size - x->size;
       return true;
@@ -56,8 +56,8 @@ bool LinearReplaceOne(Bin& bin, std::vector<Item*>& freeItems) {
   return false;
 }
 
-bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
-  if (freeItems.empty()) return false;
+bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose) {
+  if (loose.empty()) return false;
   const std::size_t m = bin.items.size();
   const std::size_t a = RandomIndex(m);
   const std::size_t b = OtherIndex(0, m - 1, a);
@@ -65,13 +65,13 @@ bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
   Item* low = bin.items[lo];
   Item* high = bin.items[hi];
   const double w = low->size + high->size;
-  for (std::size_t i = 0; i < freeItems.size(); ++i) {
-    Item* f = freeItems[i];
+  for (std::size_t i = 0; i < loose.size(); ++i) {
+    Item* f = loose[i];
     if (f->size < w) return false;
     if (bin.room() >= f->size - w) {
-      freeItems.erase(freeItems.begin() + i);
-      LinearInsert(freeItems, low);
-      LinearInsert(freeItems, high);
+      loose.erase(loose.begin() + i);
+      LinearInsert(loose, low);
+      LinearInsert(loose, high);
       bin.items.erase(bin.items.begin() + hi);
       bin.used -= high->size;
       bin.items.erase(bin.items.begin() + lo);
@@ -83,8 +83,8 @@ bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& freeItems) {
   return false;
 }
 
-bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
-  if (freeItems.size() < 2) return false;
+bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose) {
+  if (loose.size() < 2) return false;
   const std::size_t m = bin.items.size();
   const std::size_t a = RandomIndex(m);
   const std::size_t b = OtherIndex(0, m - 1, a);
@@ -99,15 +99,15 @@ bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
   std::sort(pos, pos + 3);
   Item* in_bin[3] = {bin.items[pos[0]], bin.items[pos[1]], bin.items[pos[2]]};
   const double w = in_bin[0]->size + in_bin[1]->size + in_bin[2]->size;
-  Item* f0 = freeItems[0];
-  for (std::size_t i = 1; i < freeItems.size(); ++i) {
-    Item* f = freeItems[i];
+  Item* f0 = loose[0];
+  for (std::size_t i = 1; i < loose.size(); ++i) {
+    Item* f = loose[i];
     const double s = f->size + f0->size;
     if (s < w) return false;
     if (bin.room() >= s - w) {
-      freeItems.erase(freeItems.begin() + i);
-      freeItems.erase(freeItems.begin());
-      for (Item* item : in_bin) LinearInsert(freeItems, item);
+      loose.erase(loose.begin() + i);
+      loose.erase(loose.begin());
+      for (Item* item : in_bin) LinearInsert(loose, item);
       for (int k = 2; k >= 0; --k) {
         bin.items.erase(bin.items.begin() + pos[k]);
         bin.used -= in_bin[k]->size;
@@ -120,21 +120,21 @@ bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& freeItems) {
   return false;
 }
 
-void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& freeItems) {
-  if (freeItems.empty()) return;
-  std::stable_sort(freeItems.begin(), freeItems.end(), BySizeDescending);
+void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& loose) {
+  if (loose.empty()) return;
+  std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
   bool changed = true;
   while (changed) {
     changed = false;
     for (std::size_t i = 0; i < bins.size(); ++i) {
       if (bins[i].items.size() >= 3) {
-        changed |= LinearReplaceThreeByTwo(bins[i], freeItems);
+        changed |= LinearReplaceThreeByTwo(bins[i], loose);
       }
       if (bins[i].items.size() >= 2) {
-        changed |= LinearReplaceTwoByOne(bins[i], freeItems);
+        changed |= LinearReplaceTwoByOne(bins[i], loose);
       }
       if (bins[i].items.size() >= 1) {
-        changed |= LinearReplaceOne(bins[i], freeItems);
+        changed |= LinearReplaceOne(bins[i], loose);
       }
     }
   }
@@ -149,18 +149,18 @@ void ExpectSameMove(Fast fast, Linear linear, std::size_t min_items) {
     if (c.bins[0].items.size() < min_items) continue;
     SCOPED_TRACE("round " + std::to_string(round));
     Bin fast_bin = c.bins[0], linear_bin = c.bins[0];
-    LooseItems fast_free = LooseOf(c);
-    std::vector<Item*> linear_free = c.freeItems;
+    LooseItems fast_loose = LooseOf(c);
+    std::vector<Item*> linear_loose = c.loose;
     SeedDraws(round);
-    const bool fast_changed = OnBlock(fast, fast_bin, fast_free, AllItems(c));
+    const bool fast_changed = OnBlock(fast, fast_bin, fast_loose, AllItems(c));
     const int fast_next = NextDraw();
     SeedDraws(round);
-    const bool linear_changed = linear(linear_bin, linear_free);
+    const bool linear_changed = linear(linear_bin, linear_loose);
     ASSERT_EQ(fast_changed, linear_changed);
     ASSERT_EQ(fast_next, NextDraw());
     ASSERT_EQ(fast_bin.items, linear_bin.items);
     ASSERT_EQ(fast_bin.used, linear_bin.used);  // Bit for bit.
-    ASSERT_EQ(fast_free.items(), linear_free);
+    ASSERT_EQ(fast_loose.items(), linear_loose);
     changes += fast_changed;
   }
   // The comparison only means something if both outcomes were exercised.
@@ -188,17 +188,17 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
     Packing block = PackingOf(c.bins, c.capacity);
     std::vector<std::uint32_t> starts;
     StartsOf(block, starts);
-    LooseItems fast_free = LooseOf(c);
-    std::vector<Item*> linear_free = c.freeItems;
+    LooseItems fast_loose = LooseOf(c);
+    std::vector<Item*> linear_loose = c.loose;
     const std::vector<Item*> all = AllItems(c);
     SeedDraws(round);
-    Improve(block, starts, fast_free, ById(all).sizes.data());
+    Improve(block, starts, fast_loose, ById(all).sizes.data());
     const std::vector<Bin> fast = BinsOf(block, all, &starts);
     const int fast_next = NextDraw();
     SeedDraws(round);
-    LinearImprove(linear, linear_free);
+    LinearImprove(linear, linear_loose);
     ASSERT_EQ(fast_next, NextDraw());
-    ASSERT_EQ(fast_free.items(), linear_free);
+    ASSERT_EQ(fast_loose.items(), linear_loose);
     for (std::size_t k = 0; k < fast.size(); ++k) {
       ASSERT_EQ(fast[k].items, linear[k].items) << "bin " << k;
       ASSERT_EQ(fast[k].used, linear[k].used) << "bin " << k;

@@ -25,7 +25,7 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     const std::vector<Item*> all = AllItems(c);
     LooseItems loose(all);
     LooseItems improved(all);
-    for (Item* item : c.freeItems) {
+    for (Item* item : c.loose) {
       loose.Append(IdOf(item));
       improved.Append(IdOf(item));
     }

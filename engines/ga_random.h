@@ -79,7 +79,7 @@ inline std::size_t OtherIndex(std::size_t lo, std::size_t hi,
 // Two draws: two different positions among `count`, in increasing order.
 // REQUIRES: count >= 2.
 struct TwoPositions {
-  std::size_t lo, hi;
+  std::size_t first, second;
 };
 inline TwoPositions DrawTwoPositions(std::size_t count) {
   const std::size_t a = RandomIndex(count);
@@ -92,19 +92,20 @@ inline TwoPositions DrawTwoPositions(std::size_t count) {
 // them.
 // REQUIRES: count >= 3.
 struct ThreePositions {
-  std::size_t p, q, t;
+  std::size_t first, second, third;
 };
 inline ThreePositions DrawThreePositions(std::size_t count) {
   const TwoPositions two = DrawTwoPositions(count);
   std::size_t d = RandomIndex(count);
-  if (d == two.lo) {
-    d = d > 0 ? d - 1 : (two.hi == 1 ? 2 : 1);
-  } else if (d == two.hi) {
-    d = d != count - 1 ? d + 1 : (two.lo == count - 2 ? count - 3 : count - 2);
+  if (d == two.first) {
+    d = d > 0 ? d - 1 : (two.second == 1 ? 2 : 1);
+  } else if (d == two.second) {
+    d = d != count - 1 ? d + 1
+                       : (two.first == count - 2 ? count - 3 : count - 2);
   }
-  if (d < two.lo) return {d, two.lo, two.hi};
-  if (d < two.hi) return {two.lo, d, two.hi};
-  return {two.lo, two.hi, d};
+  if (d < two.first) return {d, two.first, two.second};
+  if (d < two.second) return {two.first, d, two.second};
+  return {two.first, two.second, d};
 }
 
 #endif  // QUARRIMEL_ENGINES_GA_RANDOM_H_

@@ -223,24 +223,24 @@ class ModelGa {
                          std::pair<unsigned, unsigned> section,
                          unsigned insertion) {
     std::vector<Bin> child;
-    std::vector<Item*> free_items;
+    std::vector<Item*> loose;
     std::vector<Bin> injected(donor.bins.begin() + section.first,
                               donor.bins.begin() + section.second + 1);
     for (unsigned k = 0; k < insertion; ++k) {
-      if (!Conflicts(receiver.bins[k], injected, free_items))
+      if (!Conflicts(receiver.bins[k], injected, loose))
         child.push_back(receiver.bins[k]);
     }
     for (const Bin& bin : injected) child.push_back(bin);
     for (std::size_t k = insertion; k < receiver.bins.size(); ++k) {
-      if (!Conflicts(receiver.bins[k], injected, free_items))
+      if (!Conflicts(receiver.bins[k], injected, loose))
         child.push_back(receiver.bins[k]);
     }
-    Reinsert(child, free_items);
+    Reinsert(child, loose);
     return child;
   }
 
   static bool Conflicts(const Bin& bin, const std::vector<Bin>& donors,
-                        std::vector<Item*>& free_items) {
+                        std::vector<Item*>& loose) {
     std::vector<Item*> kept;
     for (Item* item : bin.items) {
       bool shared = false;
@@ -250,60 +250,59 @@ class ModelGa {
       if (!shared) kept.push_back(item);
     }
     if (kept.size() == bin.items.size()) return false;
-    free_items.insert(free_items.end(), kept.begin(), kept.end());
+    loose.insert(loose.end(), kept.begin(), kept.end());
     return true;
   }
 
   void Mutate(unsigned i) {
     std::vector<Bin>& bins = population_[i].bins;
     unsigned k = RandomIndex(bins.size());
-    std::vector<Item*> free_items(bins[k].items.begin(), bins[k].items.end());
+    std::vector<Item*> loose(bins[k].items.begin(), bins[k].items.end());
     bins.erase(bins.begin() + k);
-    Reinsert(bins, free_items);
+    Reinsert(bins, loose);
   }
 
-  void Reinsert(std::vector<Bin>& bins, std::vector<Item*>& free_items) {
-    Improve(bins, free_items);
-    if (!free_items.empty()) {
-      std::stable_sort(free_items.begin(), free_items.end(), BySizeDescending);
-      FirstFit(bins, free_items);
-      free_items.clear();
+  void Reinsert(std::vector<Bin>& bins, std::vector<Item*>& loose) {
+    Improve(bins, loose);
+    if (!loose.empty()) {
+      std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
+      FirstFit(bins, loose);
+      loose.clear();
     }
   }
 
-  void Improve(std::vector<Bin>& bins, std::vector<Item*>& free_items) {
-    if (free_items.empty()) return;
-    std::stable_sort(free_items.begin(), free_items.end(), BySizeDescending);
+  void Improve(std::vector<Bin>& bins, std::vector<Item*>& loose) {
+    if (loose.empty()) return;
+    std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
     bool changed = true;
     while (changed) {
       changed = false;
       for (std::size_t i = 0; i < bins.size(); ++i) {
         if (bins[i].items.size() >= 3)
-          changed |= ReplaceThreeByTwo(bins[i], free_items);
+          changed |= ReplaceThreeByTwo(bins[i], loose);
         if (bins[i].items.size() >= 2)
-          changed |= ReplaceTwoByOne(bins[i], free_items);
-        if (bins[i].items.size() >= 1)
-          changed |= ReplaceOne(bins[i], free_items);
+          changed |= ReplaceTwoByOne(bins[i], loose);
+        if (bins[i].items.size() >= 1) changed |= ReplaceOne(bins[i], loose);
       }
     }
   }
 
-  static void InsertBySize(std::vector<Item*>& free_items, Item* x) {
+  static void InsertBySize(std::vector<Item*>& loose, Item* x) {
     std::size_t k = 0;
-    while (k < free_items.size() && free_items[k]->size > x->size) ++k;
-    free_items.insert(free_items.begin() + k, x);
+    while (k < loose.size() && loose[k]->size > x->size) ++k;
+    loose.insert(loose.begin() + k, x);
   }
 
-  bool ReplaceOne(Bin& bin, std::vector<Item*>& free_items) {
-    if (free_items.empty()) return false;
+  bool ReplaceOne(Bin& bin, std::vector<Item*>& loose) {
+    if (loose.empty()) return false;
     unsigned j = RandomIndex(bin.items.size());
     Item* x = bin.items[j];
-    for (std::size_t k = 0; k < free_items.size(); ++k) {
-      Item* f = free_items[k];
+    for (std::size_t k = 0; k < loose.size(); ++k) {
+      Item* f = loose[k];
       if (!(f->size > x->size)) return false;
       if (bin.room() >= f->size - x->size) {
-        free_items.erase(free_items.begin() + k);
-        InsertBySize(free_items, x);
+        loose.erase(loose.begin() + k);
+        InsertBySize(loose, x);
         bin.items.Set(j, f);
         bin.used += f->size - x->size;
         return true;
@@ -312,22 +311,22 @@ class ModelGa {
     return false;
   }
 
-  bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& free_items) {
-    if (free_items.empty()) return false;
+  bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose) {
+    if (loose.empty()) return false;
     unsigned m = bin.items.size();
     unsigned a = RandomIndex(m);
     unsigned b = OtherIndex(0, m - 1, a);
     unsigned lo = std::min(a, b), hi = std::max(a, b);
     double w = bin.items[lo]->size + bin.items[hi]->size;
-    for (std::size_t k = 0; k < free_items.size(); ++k) {
-      Item* f = free_items[k];
+    for (std::size_t k = 0; k < loose.size(); ++k) {
+      Item* f = loose[k];
       if (f->size < w) return false;
       if (bin.room() >= f->size - w) {
-        free_items.erase(free_items.begin() + k);
+        loose.erase(loose.begin() + k);
         Item* item_lo = bin.items[lo];
         Item* item_hi = bin.items[hi];
-        InsertBySize(free_items, item_lo);
-        InsertBySize(free_items, item_hi);
+        InsertBySize(loose, item_lo);
+        InsertBySize(loose, item_hi);
         bin.items.erase(bin.items.begin() + hi);
         bin.used -= item_hi->size;
         bin.items.erase(bin.items.begin() + lo);
@@ -339,8 +338,8 @@ class ModelGa {
     return false;
   }
 
-  bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& free_items) {
-    if (free_items.size() < 2) return false;
+  bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose) {
+    if (loose.size() < 2) return false;
     unsigned m = bin.items.size();
     unsigned a = RandomIndex(m);
     unsigned b = OtherIndex(0, m - 1, a);
@@ -357,17 +356,17 @@ class ModelGa {
     Item* q = bin.items[pos[1]];
     Item* t = bin.items[pos[2]];
     double w = p->size + q->size + t->size;
-    Item* f0 = free_items[0];
-    for (std::size_t k = 1; k < free_items.size(); ++k) {
-      Item* f = free_items[k];
+    Item* f0 = loose[0];
+    for (std::size_t k = 1; k < loose.size(); ++k) {
+      Item* f = loose[k];
       double s = f->size + f0->size;
       if (s < w) return false;
       if (bin.room() >= s - w) {
-        free_items.erase(free_items.begin() + k);
-        free_items.erase(free_items.begin());
-        InsertBySize(free_items, p);
-        InsertBySize(free_items, q);
-        InsertBySize(free_items, t);
+        loose.erase(loose.begin() + k);
+        loose.erase(loose.begin());
+        InsertBySize(loose, p);
+        InsertBySize(loose, q);
+        InsertBySize(loose, t);
         bin.items.erase(bin.items.begin() + pos[2]);
         bin.used -= t->size;
         bin.items.erase(bin.items.begin() + pos[1]);

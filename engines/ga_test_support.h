@@ -177,10 +177,10 @@ inline Individual IndividualOf(const std::vector<Bin>& bins, double capacity,
 // ---- Straightforward versions written from the rules, for differential
 // tests: linear scans and insertions.
 
-inline void LinearInsert(std::vector<Item*>& freeItems, Item* x) {
+inline void LinearInsert(std::vector<Item*>& loose, Item* x) {
   std::size_t i = 0;
-  while (i < freeItems.size() && freeItems[i]->size > x->size) ++i;
-  freeItems.insert(freeItems.begin() + i, x);
+  while (i < loose.size() && loose[i]->size > x->size) ++i;
+  loose.insert(loose.begin() + i, x);
 }
 
 inline void LinearFirstFit(std::vector<Bin>& bins,
@@ -209,7 +209,7 @@ struct RandomCase {
   std::deque<std::string> names;  // The items' names; stable addresses.
   std::vector<std::unique_ptr<Item>> store;
   std::vector<Bin> bins;
-  std::vector<Item*> freeItems;
+  std::vector<Item*> loose;
   double capacity = 0;
 
   Item* NewItem(double size) {
@@ -220,7 +220,7 @@ struct RandomCase {
   }
 };
 
-inline RandomCase MakeCase(std::mt19937& gen, int max_bins, int max_free,
+inline RandomCase MakeCase(std::mt19937& gen, int max_bins, int max_loose,
                            bool sorted) {
   RandomCase c;
   c.capacity = std::uniform_int_distribution<int>(0, 1)(gen) ? 50 : 60.1;
@@ -235,12 +235,12 @@ inline RandomCase MakeCase(std::mt19937& gen, int max_bins, int max_free,
     if (bin.items.empty()) bin.Add(c.NewItem(0.1));
     c.bins.push_back(bin);
   }
-  const int loose = std::uniform_int_distribution<int>(0, max_free)(gen);
-  for (int k = 0; k < loose; ++k) {
-    c.freeItems.push_back(c.NewItem(RandomSize(gen)));
+  const int loose_count = std::uniform_int_distribution<int>(0, max_loose)(gen);
+  for (int k = 0; k < loose_count; ++k) {
+    c.loose.push_back(c.NewItem(RandomSize(gen)));
   }
   if (sorted) {
-    std::stable_sort(c.freeItems.begin(), c.freeItems.end(), BySizeDescending);
+    std::stable_sort(c.loose.begin(), c.loose.end(), BySizeDescending);
   }
   return c;
 }

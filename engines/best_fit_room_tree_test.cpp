@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "engines/room_tree.h"
+#include "engines/best_fit_room_tree.h"
 
 #include <cstdint>
 #include <random>

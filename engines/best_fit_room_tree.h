@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The open bins of Best Fit that can still take an item, ordered by room.
-#ifndef QUARRIMEL_ENGINES_ROOM_TREE_H_
-#define QUARRIMEL_ENGINES_ROOM_TREE_H_
+#ifndef QUARRIMEL_ENGINES_BEST_FIT_ROOM_TREE_H_
+#define QUARRIMEL_ENGINES_BEST_FIT_ROOM_TREE_H_
 
 #include <cstdint>
 #include <limits>
@@ -132,4 +132,4 @@ class RoomTree {
   std::uint32_t root_ = kNone;
 };
 
-#endif  // QUARRIMEL_ENGINES_ROOM_TREE_H_
+#endif  // QUARRIMEL_ENGINES_BEST_FIT_ROOM_TREE_H_
