@@ -220,6 +220,20 @@ struct MoveCase {
   const char* loose_after;
 };
 
+// Runs the move of `c` on its bin and loose items, made of `items`, and
+// checks what it did against the case.
+void ExpectMove(Items& items, const MoveCase& c) {
+  std::vector<Item*> in_bin;
+  LooseItems loose(items.all());
+  for (const char* name : c.bin) in_bin.push_back(items[name]);
+  for (const char* name : c.loose) loose.Append(IdOf(items[name]));
+  Bin bin = MakeBin(c.capacity, in_bin);
+  EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
+  EXPECT_EQ(Names(bin.items), c.bin_after);
+  EXPECT_EQ(bin.used, c.used_after);
+  EXPECT_EQ(Names(loose.items()), c.loose_after);
+}
+
 TEST(ReplaceMovesTest, HandWorkedCases) {
   // Items named x3, y3 and z3 of size 3 show the order among equal sizes.
   Items items({{"x3", 3},
@@ -342,15 +356,7 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
     SCOPED_TRACE(c.name);
     for (unsigned seed = 1; seed <= 5; ++seed) {
       SeedDraws(seed);
-      std::vector<Item*> in_bin;
-      LooseItems loose(items.all());
-      for (const char* name : c.bin) in_bin.push_back(items[name]);
-      for (const char* name : c.loose) loose.Append(IdOf(items[name]));
-      Bin bin = MakeBin(c.capacity, in_bin);
-      EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
-      EXPECT_EQ(Names(bin.items), c.bin_after);
-      EXPECT_EQ(bin.used, c.used_after);
-      EXPECT_EQ(Names(loose.items()), c.loose_after);
+      ExpectMove(items, c);
     }
   }
 }
@@ -400,15 +406,7 @@ TEST(ReplaceMovesTest, QuickRefusalsLetExactSumsThrough) {
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
     SeedDraws(1);
-    std::vector<Item*> in_bin;
-    LooseItems loose(items.all());
-    for (const char* name : c.bin) in_bin.push_back(items[name]);
-    for (const char* name : c.loose) loose.Append(IdOf(items[name]));
-    Bin bin = MakeBin(c.capacity, in_bin);
-    EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
-    EXPECT_EQ(Names(bin.items), c.bin_after);
-    EXPECT_EQ(bin.used, c.used_after);
-    EXPECT_EQ(Names(loose.items()), c.loose_after);
+    ExpectMove(items, c);
   }
 }
 
