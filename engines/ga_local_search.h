@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engines/ga_random.h"
+#include "engines/ga_settled_bins.h"
 #include "engines/loose_items.h"
 #include "engines/packing.h"
 
@@ -109,8 +110,9 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose) {
 // ids; `sizes` gives item sizes by id) trying the three moves on each until
 // a whole pass changes nothing. Bins keep their count, their order and their
 // start; a bin that gives up more items than it takes ends before the next
-// one starts. Returns whether any bin did.
+// one starts. Returns whether any bin did. Settled bins are passed over
+// with their draws taken; `floors` is working storage for the bins' floors.
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
-             LooseItems& loose, const double* sizes);
+             LooseItems& loose, const double* sizes, BinFloorTable& floors);
 
 #endif  // QUARRIMEL_ENGINES_GA_LOCAL_SEARCH_H_

@@ -192,7 +192,8 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
     std::vector<Item*> linear_loose = c.loose;
     const std::vector<Item*> all = AllItems(c);
     SeedDraws(round);
-    Improve(block, starts, fast_loose, ById(all).sizes.data());
+    BinFloorTable floors;
+    Improve(block, starts, fast_loose, ById(all).sizes.data(), floors);
     const std::vector<Bin> fast = BinsOf(block, all, &starts);
     const int fast_next = NextDraw();
     SeedDraws(round);

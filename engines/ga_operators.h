@@ -12,6 +12,7 @@
 
 #include "engines/first_fit.h"
 #include "engines/ga_individual.h"
+#include "engines/ga_settled_bins.h"
 #include "engines/loose_items.h"
 #include "engines/packing.h"
 #include "input/item.h"
@@ -91,6 +92,7 @@ class GaOperators {
   // order, and the children under construction (after a swap they hold the
   // storage of replaced children, for reuse).
   std::vector<std::uint32_t> starts_, loose_ids_;
+  BinFloorTable floors_;
   Packing first_child_, second_child_;
 };
 

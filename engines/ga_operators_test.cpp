@@ -44,7 +44,8 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     Packing block = PackingOf(c.bins, c.capacity);
     std::vector<std::uint32_t> starts;
     StartsOf(block, starts);
-    Improve(block, starts, improved, ById(all).sizes.data());
+    BinFloorTable floors;
+    Improve(block, starts, improved, ById(all).sizes.data(), floors);
     std::vector<Bin> expected = BinsOf(block, all, &starts);
     LinearFirstFit(expected, improved.items(), c.capacity);
     ASSERT_EQ(Names(after), Names(expected));

@@ -25,7 +25,7 @@ inline int Draw() { return engineDraws.Next(); }
 // Takes `count` draws whose values are not needed: a move that cannot
 // succeed whatever its draws give still takes them, so that every later draw
 // is the one it would be.
-inline void SkipDraws(int count) { engineDraws.Skip(count); }
+inline void SkipDraws(std::uint64_t count) { engineDraws.Skip(count); }
 
 // The refusal of a move that no draw could make succeed: it takes the
 // `count` draws the move would have made, and returns false.

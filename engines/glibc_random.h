@@ -29,11 +29,15 @@ class GlibcRandom {
   }
 
   // Passes over the next `count` values, as `count` calls of Next() would.
-  void Skip(int count) {
-    for (; count > 0; --count) {
-      if (next_ == kWords + kBatch) Refill();
-      ++next_;
+  void Skip(std::uint64_t count) {
+    // Whole batches are made and passed over: each word depends on earlier
+    // ones, so none can be left out.
+    while (count > static_cast<std::uint64_t>(kWords + kBatch - next_)) {
+      count -= static_cast<std::uint64_t>(kWords + kBatch - next_);
+      next_ = kWords + kBatch;
+      Refill();
     }
+    next_ += static_cast<int>(count);
   }
 
  private:
