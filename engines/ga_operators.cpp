@@ -84,9 +84,7 @@ void GaOperators::BuildChild(const Packing& receiver, const Packing& donor,
 
 bool GaOperators::LoosenIfShared(const std::uint32_t* ids, std::uint32_t count,
                                  LooseItems& loose) const {
-  bool shared = false;
-  for (std::uint32_t i = 0; i < count; ++i) shared |= IsDonated(ids[i]);
-  if (!shared) return false;
+  if (!HoldsDonated(ids, count)) return false;
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!IsDonated(ids[i])) loose.Append(ids[i]);
   }
@@ -119,14 +117,31 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
 void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
                                std::size_t to, std::uint32_t& start,
                                Packing& child, LooseItems& loose) {
+  // Nearly all bins are kept, so they are copied in runs, a block per run,
+  // rather than one at a time.
+  std::size_t run_first = from;
+  std::uint32_t run_start = start;
   for (std::size_t k = from; k < to; ++k) {
-    const std::uint32_t* ids = receiver.ids.data() + start;
     const std::uint32_t count = receiver.counts[k];
-    if (!LoosenIfShared(ids, count, loose)) {
-      child.AddBin(ids, count, receiver.used[k]);
+    if (LoosenIfShared(receiver.ids.data() + start, count, loose)) {
+      CopyBins(receiver, run_first, k, run_start, start, child);
+      run_first = k + 1;
+      run_start = start + count;
     }
     start += count;
   }
+  CopyBins(receiver, run_first, to, run_start, start, child);
+}
+
+void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,
+                           std::size_t last, std::uint32_t ids_from,
+                           std::uint32_t ids_to, Packing& child) {
+  const std::uint32_t* ids = from_packing.ids.data();
+  child.ids.insert(child.ids.end(), ids + ids_from, ids + ids_to);
+  child.used.insert(child.used.end(), from_packing.used.begin() + first,
+                    from_packing.used.begin() + last);
+  child.counts.insert(child.counts.end(), from_packing.counts.begin() + first,
+                      from_packing.counts.begin() + last);
 }
 
 void GaOperators::MarkDonors(const Packing& donor, std::uint32_t start,
