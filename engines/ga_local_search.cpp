@@ -5,7 +5,8 @@
 // always end at a quick refusal, which costs less than a call.
 [[gnu::flatten]] bool Improve(Packing& packing,
                               const std::vector<std::uint32_t>& starts,
-                              LooseItems& loose, const double* sizes) {
+                              LooseItems& loose, const double* sizes,
+                              EngineDraws& draws) {
   bool shrank = false;
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.
@@ -18,10 +19,10 @@
       // Item counts are read before each move: the one before may have
       // changed them.
       bool fewer = false;
-      if (bin.count >= 3) fewer |= ReplaceThreeByTwo(bin, loose);
-      if (bin.count >= 2) fewer |= ReplaceTwoByOne(bin, loose);
+      if (bin.count >= 3) fewer |= ReplaceThreeByTwo(bin, loose, draws);
+      if (bin.count >= 2) fewer |= ReplaceTwoByOne(bin, loose, draws);
       changed |= fewer;
-      if (bin.count >= 1) changed |= ReplaceOne(bin, loose);
+      if (bin.count >= 1) changed |= ReplaceOne(bin, loose, draws);
       shrank |= fewer;
     }
   }

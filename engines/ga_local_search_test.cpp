@@ -25,12 +25,12 @@ LooseItems LooseOf(const RandomCase& c) {
 // Runs `move` on a block copy of `bin` and puts the result back into `bin`.
 template <typename Move>
 bool OnBlock(Move move, Bin& bin, LooseItems& loose,
-             const std::vector<Item*>& all) {
+             const std::vector<Item*>& all, EngineDraws& draws) {
   Packing packing = PackingOf({bin}, bin.capacity);
   const ById by_id(all);
   const BinSlice slice{packing.ids.data(), packing.counts[0], packing.used[0],
                        packing.capacity, by_id.sizes.data()};
-  const bool changed = move(slice, loose);
+  const bool changed = move(slice, loose, draws);
   bin = BinsOf(packing, all)[0];
   return changed;
 }
@@ -38,9 +38,9 @@ bool OnBlock(Move move, Bin& bin, LooseItems& loose,
 // ---- Straightforward versions written from the rules, for differential
 // tests: linear scans and insertions into a plain list of loose items.
 
-bool LinearReplaceOne(Bin& bin, std::vector<Item*>& loose) {
+bool LinearReplaceOne(Bin& bin, std::vector<Item*>& loose, EngineDraws& draws) {
   if (loose.empty()) return false;
-  const std::size_t j = RandomIndex(bin.items.size());
+  const std::size_t j = draws.RandomIndex(bin.items.size());
   Item* x = bin.items[j];
   for (std::size_t i = 0; i < loose.size(); ++i) {
     Item* f = loose[i];
@@ -56,11 +56,12 @@ bool LinearReplaceOne(Bin& bin, std::vector<Item*>& loose) {
   return false;
 }
 
-bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose) {
+bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose,
+                           EngineDraws& draws) {
   if (loose.empty()) return false;
   const std::size_t m = bin.items.size();
-  const std::size_t a = RandomIndex(m);
-  const std::size_t b = OtherIndex(0, m - 1, a);
+  const std::size_t a = draws.RandomIndex(m);
+  const std::size_t b = draws.OtherIndex(0, m - 1, a);
   const std::size_t lo = std::min(a, b), hi = std::max(a, b);
   Item* low = bin.items[lo];
   Item* high = bin.items[hi];
@@ -83,13 +84,14 @@ bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose) {
   return false;
 }
 
-bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose) {
+bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose,
+                             EngineDraws& draws) {
   if (loose.size() < 2) return false;
   const std::size_t m = bin.items.size();
-  const std::size_t a = RandomIndex(m);
-  const std::size_t b = OtherIndex(0, m - 1, a);
+  const std::size_t a = draws.RandomIndex(m);
+  const std::size_t b = draws.OtherIndex(0, m - 1, a);
   const std::size_t lo = std::min(a, b), hi = std::max(a, b);
-  std::size_t d = RandomIndex(m);
+  std::size_t d = draws.RandomIndex(m);
   if (d == lo) {
     d = d > 0 ? d - 1 : (hi == 1 ? 2 : 1);
   } else if (d == hi) {
@@ -120,7 +122,8 @@ bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose) {
   return false;
 }
 
-void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& loose) {
+void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& loose,
+                   EngineDraws& draws) {
   if (loose.empty()) return;
   std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
   bool changed = true;
@@ -128,13 +131,13 @@ void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& loose) {
     changed = false;
     for (std::size_t i = 0; i < bins.size(); ++i) {
       if (bins[i].items.size() >= 3) {
-        changed |= LinearReplaceThreeByTwo(bins[i], loose);
+        changed |= LinearReplaceThreeByTwo(bins[i], loose, draws);
       }
       if (bins[i].items.size() >= 2) {
-        changed |= LinearReplaceTwoByOne(bins[i], loose);
+        changed |= LinearReplaceTwoByOne(bins[i], loose, draws);
       }
       if (bins[i].items.size() >= 1) {
-        changed |= LinearReplaceOne(bins[i], loose);
+        changed |= LinearReplaceOne(bins[i], loose, draws);
       }
     }
   }
@@ -151,13 +154,12 @@ void ExpectSameMove(Fast fast, Linear linear, std::size_t min_items) {
     Bin fast_bin = c.bins[0], linear_bin = c.bins[0];
     LooseItems fast_loose = LooseOf(c);
     std::vector<Item*> linear_loose = c.loose;
-    SeedDraws(round);
-    const bool fast_changed = OnBlock(fast, fast_bin, fast_loose, AllItems(c));
-    const int fast_next = NextDraw();
-    SeedDraws(round);
-    const bool linear_changed = linear(linear_bin, linear_loose);
+    EngineDraws fast_draws(round), linear_draws(round);
+    const bool fast_changed =
+        OnBlock(fast, fast_bin, fast_loose, AllItems(c), fast_draws);
+    const bool linear_changed = linear(linear_bin, linear_loose, linear_draws);
     ASSERT_EQ(fast_changed, linear_changed);
-    ASSERT_EQ(fast_next, NextDraw());
+    ASSERT_EQ(fast_draws.Draw(), linear_draws.Draw());
     ASSERT_EQ(fast_bin.items, linear_bin.items);
     ASSERT_EQ(fast_bin.used, linear_bin.used);  // Bit for bit.
     ASSERT_EQ(fast_loose.items(), linear_loose);
@@ -191,13 +193,11 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
     LooseItems fast_loose = LooseOf(c);
     std::vector<Item*> linear_loose = c.loose;
     const std::vector<Item*> all = AllItems(c);
-    SeedDraws(round);
-    Improve(block, starts, fast_loose, ById(all).sizes.data());
+    EngineDraws fast_draws(round), linear_draws(round);
+    Improve(block, starts, fast_loose, ById(all).sizes.data(), fast_draws);
     const std::vector<Bin> fast = BinsOf(block, all, &starts);
-    const int fast_next = NextDraw();
-    SeedDraws(round);
-    LinearImprove(linear, linear_loose);
-    ASSERT_EQ(fast_next, NextDraw());
+    LinearImprove(linear, linear_loose, linear_draws);
+    ASSERT_EQ(fast_draws.Draw(), linear_draws.Draw());
     ASSERT_EQ(fast_loose.items(), linear_loose);
     for (std::size_t k = 0; k < fast.size(); ++k) {
       ASSERT_EQ(fast[k].items, linear[k].items) << "bin " << k;
@@ -210,7 +210,7 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
 // hold for any seed.
 struct MoveCase {
   const char* name;
-  bool (*move)(BinSlice, LooseItems&);
+  bool (*move)(BinSlice, LooseItems&, EngineDraws&);
   std::vector<const char*> bin;  // Item names, in bin order.
   double capacity;
   std::vector<const char*> loose;  // Largest first.
@@ -222,13 +222,13 @@ struct MoveCase {
 
 // Runs the move of `c` on its bin and loose items, made of `items`, and
 // checks what it did against the case.
-void ExpectMove(Items& items, const MoveCase& c) {
+void ExpectMove(Items& items, const MoveCase& c, EngineDraws& draws) {
   std::vector<Item*> in_bin;
   LooseItems loose(items.all());
   for (const char* name : c.bin) in_bin.push_back(items[name]);
   for (const char* name : c.loose) loose.Append(IdOf(items[name]));
   Bin bin = MakeBin(c.capacity, in_bin);
-  EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
+  EXPECT_EQ(OnBlock(c.move, bin, loose, items.all(), draws), c.changed);
   EXPECT_EQ(Names(bin.items), c.bin_after);
   EXPECT_EQ(bin.used, c.used_after);
   EXPECT_EQ(Names(loose.items()), c.loose_after);
@@ -355,8 +355,8 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
     for (unsigned seed = 1; seed <= 5; ++seed) {
-      SeedDraws(seed);
-      ExpectMove(items, c);
+      EngineDraws draws(seed);
+      ExpectMove(items, c, draws);
     }
   }
 }
@@ -368,8 +368,8 @@ TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
   Bin bin = MakeBin(1, {items["a"], items["b"]});
   LooseItems loose(items.all());
   loose.Append(IdOf(items["c"]));
-  SeedDraws(1);
-  ASSERT_TRUE(OnBlock(ReplaceOne, bin, loose, items.all()));
+  EngineDraws draws(1);
+  ASSERT_TRUE(OnBlock(ReplaceOne, bin, loose, items.all(), draws));
   // Summing the bin again would give 0.8999999999999999 or
   // 0.7999999999999999.
   EXPECT_EQ(bin.used, bin.items[0] == items["c"] ? 0.9 : 0.8);
@@ -405,8 +405,8 @@ TEST(ReplaceMovesTest, QuickRefusalsLetExactSumsThrough) {
   };
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
-    SeedDraws(1);
-    ExpectMove(items, c);
+    EngineDraws draws(1);
+    ExpectMove(items, c, draws);
   }
 }
 

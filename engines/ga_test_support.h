@@ -17,7 +17,6 @@
 #include "engines/bin.h"
 #include "engines/bin_view.h"
 #include "engines/ga_individual.h"
-#include "engines/ga_random.h"
 #include "engines/optimizer.h"
 #include "engines/packing.h"
 #include "engines/packing_check.h"
@@ -76,10 +75,6 @@ inline std::string Names(const std::vector<Bin>& bins) {
   for (const Bin& bin : bins) text += Names(bin.items) + "| ";
   return text;
 }
-
-// The generator's next value, which tells whether two runs drew equally
-// often.
-inline int NextDraw() { return Draw(); }
 
 // ---- Block packings and bins --------------------------------------------
 
