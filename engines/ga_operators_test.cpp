@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engines/ga_local_search.h"
+#include "engines/ga_model_test_support.h"
 #include "engines/ga_random.h"
 #include "engines/ga_test_support.h"
 
@@ -46,7 +47,7 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     StartsOf(block, starts);
     Improve(block, starts, improved, ById(all).sizes.data(), alone);
     std::vector<Bin> expected = BinsOf(block, all, &starts);
-    LinearFirstFit(expected, improved.items(), c.capacity);
+    model::FirstFit(expected, improved.items(), c.capacity);
     ASSERT_EQ(Names(after), Names(expected));
     for (std::size_t k = 0; k < after.size(); ++k) {
       ASSERT_EQ(after[k].used, expected[k].used) << "bin " << k;
@@ -156,7 +157,7 @@ Parents MakeParents(std::mt19937& gen) {
   for (Individual* parent : {&parents.p1, &parents.p2}) {
     std::shuffle(all.begin(), all.end(), gen);
     std::vector<Bin> bins;
-    LinearFirstFit(bins, all, parents.items.capacity);
+    model::FirstFit(bins, all, parents.items.capacity);
     parent->bins = PackingOf(bins, parents.items.capacity);
   }
   return parents;
@@ -235,7 +236,7 @@ TEST(CrossoverTest, OneOperatorObjectKeepsEveryChildWhole) {
   Items items(sized);
   const std::vector<Item*>& all = items.all();
   std::vector<Bin> bins;
-  LinearFirstFit(bins, all, kCapacity);
+  model::FirstFit(bins, all, kCapacity);
   Individual p1{PackingOf(bins, kCapacity), 0};
   Individual p2{PackingOf({bins.rbegin(), bins.rend()}, kCapacity), 0};
   EngineDraws draws(3);
