@@ -25,6 +25,9 @@ class GaOperators {
   // distinct (and are best small: tables are indexed by them). Every draw
   // comes from `draws`, which must outlive the operators.
   GaOperators(const std::vector<Item*>& items, EngineDraws& draws);
+  // A copy would draw from the same generator as the original.
+  GaOperators(const GaOperators&) = delete;
+  GaOperators& operator=(const GaOperators&) = delete;
 
   // Builds two children from parents p1 and p2 and puts them into c1 and c2
   // (their fitness is left as it was). Each child is the receiving parent
