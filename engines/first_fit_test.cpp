@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engines/ga_model_test_support.h"
 #include "engines/ga_test_support.h"
 
 namespace {
@@ -38,7 +39,7 @@ TEST(FirstFitTest, PicksTheSameBinsAsTheScanAndLaysThemEndToEnd) {
     FirstFitter().Place(fast, starts, ids.data(), ids.size(),
                         by_id.sizes.data());
     std::vector<Bin> linear = c.bins;
-    LinearFirstFit(linear, c.loose, c.capacity);
+    model::FirstFit(linear, c.loose, c.capacity);
     ASSERT_EQ(fast.ids.size(), all.size());
     const std::vector<Bin> placed = BinsOf(fast, all);
     ASSERT_EQ(placed.size(), linear.size());

@@ -6,20 +6,22 @@ namespace {
 // The three moves on one bin, as a pass tries them. Returns whether any
 // traded; `fewer` is set when the bin gave up more items than it took.
 // Flattened: the moves are short and run in place.
-[[gnu::flatten]] bool TryMoves(BinSlice bin, LooseItems& loose, bool& fewer) {
+[[gnu::flatten]] bool TryMoves(BinSlice bin, LooseItems& loose,
+                               EngineDraws& draws, bool& fewer) {
   // Item counts are read before each move: the one before may have changed
   // them.
   fewer = false;
-  if (bin.count >= 3) fewer |= ReplaceThreeByTwo(bin, loose);
-  if (bin.count >= 2) fewer |= ReplaceTwoByOne(bin, loose);
-  const bool one = bin.count >= 1 && ReplaceOne(bin, loose);
+  if (bin.count >= 3) fewer |= ReplaceThreeByTwo(bin, loose, draws);
+  if (bin.count >= 2) fewer |= ReplaceTwoByOne(bin, loose, draws);
+  const bool one = bin.count >= 1 && ReplaceOne(bin, loose, draws);
   return fewer || one;
 }
 
 }  // namespace
 
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
-             LooseItems& loose, const double* sizes, BinFloorTable& floors) {
+             LooseItems& loose, const double* sizes, EngineDraws& draws,
+             BinFloorTable& floors) {
   if (loose.empty()) return false;
   floors.Reset(packing.size());
   // Floors that hold for every bin: the smallest sizes of all the items.
@@ -44,18 +46,18 @@ bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
         owed += static_cast<std::uint64_t>(reach.DrawsOf(count));
         continue;
       }
-      SkipDraws(owed);
+      draws.Skip(owed);
       owed = 0;
       const BinSlice bin{packing.ids.data() + starts[k], packing.counts[k],
                          packing.used[k], packing.capacity, sizes};
       bool fewer = false;
-      if (!TryMoves(bin, loose, fewer)) continue;
+      if (!TryMoves(bin, loose, draws, fewer)) continue;
       changed = true;
       shrank |= fewer;
       floors.Forget(k);
       reach = LooseReach(loose);
     }
-    SkipDraws(owed);
+    draws.Skip(owed);
   }
   return shrank;
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The local search of the genetic algorithm's repair: it trades items of a
 // bin for loose items so that the bin gets fuller, or holds fewer items at
-// the same fill. Every draw goes through engines/ga_random.h, in a fixed
+// the same fill. Every draw comes from the engine's EngineDraws, in a fixed
 // order, so a seed repeats a run exactly.
 #ifndef QUARRIMEL_ENGINES_GA_LOCAL_SEARCH_H_
 #define QUARRIMEL_ENGINES_GA_LOCAL_SEARCH_H_
@@ -22,20 +22,21 @@
 // the loose items in their order, and returns whether it changed anything.
 // With too few loose items a move changes nothing and draws nothing; a move
 // refused before its draws because no draw could make it trade still takes
-// them (Refuse), so that every later draw is the one it would be.
+// them (Refuse), so that every later draw is the one it would be. All draws
+// come from `draws`.
 
 // Trades a randomly chosen bin item for the first loose item that is strictly
 // larger and fits in its place.
 // REQUIRES: the bin holds at least one item.
-inline bool ReplaceOne(BinSlice bin, LooseItems& loose) {
+inline bool ReplaceOne(BinSlice bin, LooseItems& loose, EngineDraws& draws) {
   if (loose.empty()) return false;
   assert(bin.count >= 1);
   const double room = bin.room();
   // A strictly larger item never fits a full bin, and none may be loose.
   if (!(room > 0) || !(loose.FirstSize() > loose.smallest())) {
-    return Refuse(1);
+    return draws.Refuse(1);
   }
-  const std::size_t j = RandomIndex(bin.count);
+  const std::size_t j = draws.RandomIndex(bin.count);
   const double x = bin.SizeAt(j);
   const LooseItems::Rung rung = loose.FirstFit(
       0, [x](double f) { return f > x; },
@@ -51,12 +52,13 @@ inline bool ReplaceOne(BinSlice bin, LooseItems& loose) {
 // Trades two randomly chosen bin items for the first loose item at least as
 // large as both together that fits.
 // REQUIRES: the bin holds at least two items.
-inline bool ReplaceTwoByOne(BinSlice bin, LooseItems& loose) {
+inline bool ReplaceTwoByOne(BinSlice bin, LooseItems& loose,
+                            EngineDraws& draws) {
   if (loose.empty()) return false;
   assert(bin.count >= 2);
   // No loose item is as large as any pair.
-  if (loose.FirstSize() < loose.smallest_pair()) return Refuse(2);
-  const TwoPositions two = DrawTwoPositions(bin.count);
+  if (loose.FirstSize() < loose.smallest_pair()) return draws.Refuse(2);
+  const TwoPositions two = draws.PickTwo(bin.count);
   const double room = bin.room();
   const double w = bin.SizeAt(two.first) + bin.SizeAt(two.second);
   if (room < 0) return false;
@@ -76,14 +78,15 @@ inline bool ReplaceTwoByOne(BinSlice bin, LooseItems& loose) {
 // Trades three randomly chosen bin items for the largest loose item and the
 // first other one that, together at least as large as the three, fit.
 // REQUIRES: the bin holds at least three items.
-inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose) {
+inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose,
+                              EngineDraws& draws) {
   if (loose.size() < 2) return false;
   assert(bin.count >= 3);
   // Even the two largest loose items are smaller than any three items.
   if (loose.SecondSize() + loose.FirstSize() < loose.smallest_triple()) {
-    return Refuse(3);
+    return draws.Refuse(3);
   }
-  const ThreePositions three = DrawThreePositions(bin.count);
+  const ThreePositions three = draws.PickThree(bin.count);
   const double room = bin.room();
   const double w = bin.SizeAt(three.first) + bin.SizeAt(three.second) +
                    bin.SizeAt(three.third);
@@ -113,6 +116,7 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose) {
 // one starts. Returns whether any bin did. Settled bins are passed over
 // with their draws taken; `floors` is working storage for the bins' floors.
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
-             LooseItems& loose, const double* sizes, BinFloorTable& floors);
+             LooseItems& loose, const double* sizes, EngineDraws& draws,
+             BinFloorTable& floors);
 
 #endif  // QUARRIMEL_ENGINES_GA_LOCAL_SEARCH_H_

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engines/ga_model_test_support.h"
 #include "engines/ga_random.h"
 #include "engines/ga_test_support.h"
 
@@ -25,184 +26,82 @@ LooseItems LooseOf(const RandomCase& c) {
 // Runs `move` on a block copy of `bin` and puts the result back into `bin`.
 template <typename Move>
 bool OnBlock(Move move, Bin& bin, LooseItems& loose,
-             const std::vector<Item*>& all) {
+             const std::vector<Item*>& all, EngineDraws& draws) {
   Packing packing = PackingOf({bin}, bin.capacity);
   const ById by_id(all);
   const BinSlice slice{packing.ids.data(), packing.counts[0], packing.used[0],
                        packing.capacity, by_id.sizes.data()};
-  const bool changed = move(slice, loose);
+  const bool changed = move(slice, loose, draws);
   bin = BinsOf(packing, all)[0];
   return changed;
 }
 
-// ---- Straightforward versions written from the rules, for differential
-// tests: linear scans and insertions into a plain list of loose items.
-
-bool LinearReplaceOne(Bin& bin, std::vector<Item*>& loose) {
-  if (loose.empty()) return false;
-  const std::size_t j = RandomIndex(bin.items.size());
-  Item* x = bin.items[j];
-  for (std::size_t i = 0; i < loose.size(); ++i) {
-    Item* f = loose[i];
-    if (!(f->size > x->size)) return false;
-    if (bin.room() >= f->size - x->size) {
-      loose.erase(loose.begin() + i);
-      LinearInsert(loose, x);
-      bin.items.Set(j, f);
-      bin.used += f->size - x->size;
-      return true;
-    }
-  }
-  return false;
-}
-
-bool LinearReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose) {
-  if (loose.empty()) return false;
-  const std::size_t m = bin.items.size();
-  const std::size_t a = RandomIndex(m);
-  const std::size_t b = OtherIndex(0, m - 1, a);
-  const std::size_t lo = std::min(a, b), hi = std::max(a, b);
-  Item* low = bin.items[lo];
-  Item* high = bin.items[hi];
-  const double w = low->size + high->size;
-  for (std::size_t i = 0; i < loose.size(); ++i) {
-    Item* f = loose[i];
-    if (f->size < w) return false;
-    if (bin.room() >= f->size - w) {
-      loose.erase(loose.begin() + i);
-      LinearInsert(loose, low);
-      LinearInsert(loose, high);
-      bin.items.erase(bin.items.begin() + hi);
-      bin.used -= high->size;
-      bin.items.erase(bin.items.begin() + lo);
-      bin.used -= low->size;
-      bin.Add(f);
-      return true;
-    }
-  }
-  return false;
-}
-
-bool LinearReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose) {
-  if (loose.size() < 2) return false;
-  const std::size_t m = bin.items.size();
-  const std::size_t a = RandomIndex(m);
-  const std::size_t b = OtherIndex(0, m - 1, a);
-  const std::size_t lo = std::min(a, b), hi = std::max(a, b);
-  std::size_t d = RandomIndex(m);
-  if (d == lo) {
-    d = d > 0 ? d - 1 : (hi == 1 ? 2 : 1);
-  } else if (d == hi) {
-    d = d != m - 1 ? d + 1 : (lo == m - 2 ? m - 3 : m - 2);
-  }
-  std::size_t pos[3] = {lo, hi, d};
-  std::sort(pos, pos + 3);
-  Item* in_bin[3] = {bin.items[pos[0]], bin.items[pos[1]], bin.items[pos[2]]};
-  const double w = in_bin[0]->size + in_bin[1]->size + in_bin[2]->size;
-  Item* f0 = loose[0];
-  for (std::size_t i = 1; i < loose.size(); ++i) {
-    Item* f = loose[i];
-    const double s = f->size + f0->size;
-    if (s < w) return false;
-    if (bin.room() >= s - w) {
-      loose.erase(loose.begin() + i);
-      loose.erase(loose.begin());
-      for (Item* item : in_bin) LinearInsert(loose, item);
-      for (int k = 2; k >= 0; --k) {
-        bin.items.erase(bin.items.begin() + pos[k]);
-        bin.used -= in_bin[k]->size;
-      }
-      bin.Add(f0);
-      bin.Add(f);
-      return true;
-    }
-  }
-  return false;
-}
-
-void LinearImprove(std::vector<Bin>& bins, std::vector<Item*>& loose) {
-  if (loose.empty()) return;
-  std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
-  bool changed = true;
-  while (changed) {
-    changed = false;
-    for (std::size_t i = 0; i < bins.size(); ++i) {
-      if (bins[i].items.size() >= 3) {
-        changed |= LinearReplaceThreeByTwo(bins[i], loose);
-      }
-      if (bins[i].items.size() >= 2) {
-        changed |= LinearReplaceTwoByOne(bins[i], loose);
-      }
-      if (bins[i].items.size() >= 1) {
-        changed |= LinearReplaceOne(bins[i], loose);
-      }
-    }
-  }
-}
-
-template <typename Fast, typename Linear>
-void ExpectSameMove(Fast fast, Linear linear, std::size_t min_items) {
+// Runs the engine's move and the model's on copies of one random bin and its
+// loose items from the same seed; they must agree on everything, including
+// how many draws they took.
+template <typename Fast, typename Model>
+void ExpectSameMove(Fast fast, Model model, std::size_t min_items) {
   std::mt19937 gen(12345);
   int changes = 0;
   for (unsigned round = 0; round < 3000; ++round) {
     RandomCase c = MakeCase(gen, 1, 10, true);
     if (c.bins[0].items.size() < min_items) continue;
     SCOPED_TRACE("round " + std::to_string(round));
-    Bin fast_bin = c.bins[0], linear_bin = c.bins[0];
+    Bin fast_bin = c.bins[0], model_bin = c.bins[0];
     LooseItems fast_loose = LooseOf(c);
-    std::vector<Item*> linear_loose = c.loose;
-    SeedDraws(round);
-    const bool fast_changed = OnBlock(fast, fast_bin, fast_loose, AllItems(c));
-    const int fast_next = NextDraw();
-    SeedDraws(round);
-    const bool linear_changed = linear(linear_bin, linear_loose);
-    ASSERT_EQ(fast_changed, linear_changed);
-    ASSERT_EQ(fast_next, NextDraw());
-    ASSERT_EQ(fast_bin.items, linear_bin.items);
-    ASSERT_EQ(fast_bin.used, linear_bin.used);  // Bit for bit.
-    ASSERT_EQ(fast_loose.items(), linear_loose);
+    std::vector<Item*> model_loose = c.loose;
+    EngineDraws fast_draws(round);
+    model::Draws model_draws(round);
+    const bool fast_changed =
+        OnBlock(fast, fast_bin, fast_loose, AllItems(c), fast_draws);
+    const bool model_changed = model(model_bin, model_loose, model_draws);
+    ASSERT_EQ(fast_changed, model_changed);
+    ASSERT_EQ(fast_draws.Draw(), model_draws.Draw());
+    ASSERT_EQ(fast_bin.items, model_bin.items);
+    ASSERT_EQ(fast_bin.used, model_bin.used);  // Bit for bit.
+    ASSERT_EQ(fast_loose.items(), model_loose);
     changes += fast_changed;
   }
   // The comparison only means something if both outcomes were exercised.
   EXPECT_GT(changes, 100);
 }
 
-TEST(ReplaceMovesTest, ReplaceOneMatchesTheLinearScan) {
-  ExpectSameMove(ReplaceOne, LinearReplaceOne, 1);
+TEST(ReplaceMovesTest, ReplaceOneMatchesTheModel) {
+  ExpectSameMove(ReplaceOne, model::ReplaceOne, 1);
 }
 
-TEST(ReplaceMovesTest, ReplaceTwoByOneMatchesTheLinearScan) {
-  ExpectSameMove(ReplaceTwoByOne, LinearReplaceTwoByOne, 2);
+TEST(ReplaceMovesTest, ReplaceTwoByOneMatchesTheModel) {
+  ExpectSameMove(ReplaceTwoByOne, model::ReplaceTwoByOne, 2);
 }
 
-TEST(ReplaceMovesTest, ReplaceThreeByTwoMatchesTheLinearScan) {
-  ExpectSameMove(ReplaceThreeByTwo, LinearReplaceThreeByTwo, 3);
+TEST(ReplaceMovesTest, ReplaceThreeByTwoMatchesTheModel) {
+  ExpectSameMove(ReplaceThreeByTwo, model::ReplaceThreeByTwo, 3);
 }
 
-TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
+TEST(ReplaceMovesTest, ImproveMatchesTheModel) {
   std::mt19937 gen(99);
   for (unsigned round = 0; round < 300; ++round) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 12, 15, false);
-    std::vector<Bin> linear = c.bins;
+    std::vector<Bin> expected = c.bins;
     Packing block = PackingOf(c.bins, c.capacity);
     std::vector<std::uint32_t> starts;
     StartsOf(block, starts);
     LooseItems fast_loose = LooseOf(c);
-    std::vector<Item*> linear_loose = c.loose;
+    std::vector<Item*> model_loose = c.loose;
     const std::vector<Item*> all = AllItems(c);
-    SeedDraws(round);
+    EngineDraws fast_draws(round);
+    model::Draws model_draws(round);
     BinFloorTable floors;
-    Improve(block, starts, fast_loose, ById(all).sizes.data(), floors);
+    Improve(block, starts, fast_loose, ById(all).sizes.data(), fast_draws,
+            floors);
     const std::vector<Bin> fast = BinsOf(block, all, &starts);
-    const int fast_next = NextDraw();
-    SeedDraws(round);
-    LinearImprove(linear, linear_loose);
-    ASSERT_EQ(fast_next, NextDraw());
-    ASSERT_EQ(fast_loose.items(), linear_loose);
+    model::Improve(expected, model_loose, model_draws);
+    ASSERT_EQ(fast_draws.Draw(), model_draws.Draw());
+    ASSERT_EQ(fast_loose.items(), model_loose);
     for (std::size_t k = 0; k < fast.size(); ++k) {
-      ASSERT_EQ(fast[k].items, linear[k].items) << "bin " << k;
-      ASSERT_EQ(fast[k].used, linear[k].used) << "bin " << k;
+      ASSERT_EQ(fast[k].items, expected[k].items) << "bin " << k;
+      ASSERT_EQ(fast[k].used, expected[k].used) << "bin " << k;
     }
   }
 }
@@ -211,7 +110,7 @@ TEST(ReplaceMovesTest, ImproveMatchesLinearPasses) {
 // hold for any seed.
 struct MoveCase {
   const char* name;
-  bool (*move)(BinSlice, LooseItems&);
+  bool (*move)(BinSlice, LooseItems&, EngineDraws&);
   std::vector<const char*> bin;  // Item names, in bin order.
   double capacity;
   std::vector<const char*> loose;  // Largest first.
@@ -223,13 +122,13 @@ struct MoveCase {
 
 // Runs the move of `c` on its bin and loose items, made of `items`, and
 // checks what it did against the case.
-void ExpectMove(Items& items, const MoveCase& c) {
+void ExpectMove(Items& items, const MoveCase& c, EngineDraws& draws) {
   std::vector<Item*> in_bin;
   LooseItems loose(items.all());
   for (const char* name : c.bin) in_bin.push_back(items[name]);
   for (const char* name : c.loose) loose.Append(IdOf(items[name]));
   Bin bin = MakeBin(c.capacity, in_bin);
-  EXPECT_EQ(OnBlock(c.move, bin, loose, items.all()), c.changed);
+  EXPECT_EQ(OnBlock(c.move, bin, loose, items.all(), draws), c.changed);
   EXPECT_EQ(Names(bin.items), c.bin_after);
   EXPECT_EQ(bin.used, c.used_after);
   EXPECT_EQ(Names(loose.items()), c.loose_after);
@@ -356,8 +255,8 @@ TEST(ReplaceMovesTest, HandWorkedCases) {
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
     for (unsigned seed = 1; seed <= 5; ++seed) {
-      SeedDraws(seed);
-      ExpectMove(items, c);
+      EngineDraws draws(seed);
+      ExpectMove(items, c, draws);
     }
   }
 }
@@ -369,8 +268,8 @@ TEST(ReplaceMovesTest, ChangesKeepUsedAsTheMovesLeaveIt) {
   Bin bin = MakeBin(1, {items["a"], items["b"]});
   LooseItems loose(items.all());
   loose.Append(IdOf(items["c"]));
-  SeedDraws(1);
-  ASSERT_TRUE(OnBlock(ReplaceOne, bin, loose, items.all()));
+  EngineDraws draws(1);
+  ASSERT_TRUE(OnBlock(ReplaceOne, bin, loose, items.all(), draws));
   // Summing the bin again would give 0.8999999999999999 or
   // 0.7999999999999999.
   EXPECT_EQ(bin.used, bin.items[0] == items["c"] ? 0.9 : 0.8);
@@ -406,8 +305,8 @@ TEST(ReplaceMovesTest, QuickRefusalsLetExactSumsThrough) {
   };
   for (const MoveCase& c : cases) {
     SCOPED_TRACE(c.name);
-    SeedDraws(1);
-    ExpectMove(items, c);
+    EngineDraws draws(1);
+    ExpectMove(items, c, draws);
   }
 }
 

@@ -5,9 +5,9 @@
 #include <cassert>
 
 #include "engines/ga_local_search.h"
-#include "engines/ga_random.h"
 
-GaOperators::GaOperators(const std::vector<Item*>& items) : loose_(items) {
+GaOperators::GaOperators(const std::vector<Item*>& items, EngineDraws& draws)
+    : draws_(draws), loose_(items) {
   std::size_t ids = 0;
   for (const Item* item : items) ids = std::max(ids, item->id + 1);
   sizes_.assign(ids, 0);
@@ -33,7 +33,7 @@ void GaOperators::Crossover(const Individual& p1, const Individual& p2,
 }
 
 void GaOperators::Mutate(Packing& bins) {
-  const std::size_t k = RandomIndex(bins.size());
+  const std::size_t k = draws_.RandomIndex(bins.size());
   std::uint32_t start = 0;
   for (std::size_t b = 0; b < k; ++b) start += bins.counts[b];
   const std::uint32_t count = bins.counts[k];
@@ -49,7 +49,8 @@ void GaOperators::Mutate(Packing& bins) {
 
 void GaOperators::Reinsert(Packing& bins, LooseItems& loose) {
   StartsOf(bins, starts_);
-  const bool shrank = Improve(bins, starts_, loose, sizes_.data(), floors_);
+  const bool shrank =
+      Improve(bins, starts_, loose, sizes_.data(), draws_, floors_);
   if (loose.empty() && !shrank) return;
   loose.Ids(loose_ids_);
   first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
@@ -67,10 +68,9 @@ void GaOperators::FirstFit(Packing& bins, const std::vector<Item*>& items) {
                    sizes_.data());
 }
 
-GaOperators::Section GaOperators::DrawSection(std::size_t bin_count) const {
-  const std::size_t a = RandomIndex(bin_count);
-  const std::size_t b = OtherIndex(0, bin_count - 1, a);
-  return {std::min(a, b), std::max(a, b)};
+GaOperators::Section GaOperators::DrawSection(std::size_t bin_count) {
+  const TwoPositions two = draws_.PickTwo(bin_count);
+  return {two.first, two.second};
 }
 
 void GaOperators::BuildChild(const Packing& receiver, const Packing& donor,

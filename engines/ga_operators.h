@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The genetic algorithm's variation operators: bin-injection crossover and
 // bin-dissolving mutation, and the repair that puts the items they displace
-// (the loose items) back into bins. All draws go through
-// engines/ga_random.h, in a fixed order, so a seed repeats a run exactly.
+// (the loose items) back into bins. All draws come from the engine's
+// EngineDraws, in a fixed order, so a seed repeats a run exactly.
 #ifndef QUARRIMEL_ENGINES_GA_OPERATORS_H_
 #define QUARRIMEL_ENGINES_GA_OPERATORS_H_
 
@@ -12,6 +12,7 @@
 
 #include "engines/first_fit.h"
 #include "engines/ga_individual.h"
+#include "engines/ga_random.h"
 #include "engines/ga_settled_bins.h"
 #include "engines/loose_items.h"
 #include "engines/packing.h"
@@ -22,8 +23,12 @@
 class GaOperators {
  public:
   // `items` are all the items the packings may hold; their ids must be
-  // distinct (and are best small: tables are indexed by them).
-  explicit GaOperators(const std::vector<Item*>& items);
+  // distinct (and are best small: tables are indexed by them). Every draw
+  // comes from `draws`, which must outlive the operators.
+  GaOperators(const std::vector<Item*>& items, EngineDraws& draws);
+  // A copy would draw from the same generator as the original.
+  GaOperators(const GaOperators&) = delete;
+  GaOperators& operator=(const GaOperators&) = delete;
 
   // Builds two children from parents p1 and p2 and puts them into c1 and c2
   // (their fitness is left as it was). Each child is the receiving parent
@@ -60,7 +65,7 @@ class GaOperators {
     std::size_t first;
     std::size_t last;
   };
-  Section DrawSection(std::size_t bin_count) const;
+  Section DrawSection(std::size_t bin_count);
   void BuildChild(const Packing& receiver, const Packing& donor,
                   Section donated, std::size_t insert_at, Packing& child);
   // Copies the receiver's bins from..to that share nothing with the donated
@@ -93,6 +98,7 @@ class GaOperators {
   bool LoosenIfShared(const std::uint32_t* ids, std::uint32_t count,
                       LooseItems& loose) const;
 
+  EngineDraws& draws_;         // The engine's generator.
   std::vector<double> sizes_;  // Item sizes by id.
   std::vector<Item*> items_;   // Items by id, for the first fit of a list.
   FirstFitter first_fit_;

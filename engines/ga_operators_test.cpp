@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "engines/ga_local_search.h"
+#include "engines/ga_model_test_support.h"
 #include "engines/ga_random.h"
 #include "engines/ga_test_support.h"
 
@@ -29,9 +30,9 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
       loose.Append(IdOf(item));
       improved.Append(IdOf(item));
     }
-    GaOperators operators(all);
+    EngineDraws draws(round);
+    GaOperators operators(all, draws);
     Packing bins = PackingOf(c.bins, c.capacity);
-    SeedDraws(round);
     operators.Reinsert(bins, loose);
     EXPECT_TRUE(loose.empty());
     const std::vector<Bin> after = BinsOf(bins, all);
@@ -40,14 +41,14 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
 
     // The same as improving and placing what is left first fit, in its
     // order.
-    SeedDraws(round);
+    EngineDraws alone(round);
     Packing block = PackingOf(c.bins, c.capacity);
     std::vector<std::uint32_t> starts;
     StartsOf(block, starts);
     BinFloorTable floors;
-    Improve(block, starts, improved, ById(all).sizes.data(), floors);
+    Improve(block, starts, improved, ById(all).sizes.data(), alone, floors);
     std::vector<Bin> expected = BinsOf(block, all, &starts);
-    LinearFirstFit(expected, improved.items(), c.capacity);
+    model::FirstFit(expected, improved.items(), c.capacity);
     ASSERT_EQ(Names(after), Names(expected));
     for (std::size_t k = 0; k < after.size(); ++k) {
       ASSERT_EQ(after[k].used, expected[k].used) << "bin " << k;
@@ -61,9 +62,9 @@ TEST(MutateTest, DissolvesABinAndRepacksItsItems) {
     SCOPED_TRACE("round " + std::to_string(round));
     RandomCase c = MakeCase(gen, 15, 0, false);
     const std::vector<Item*> all = AllItems(c);
-    GaOperators operators(all);
+    EngineDraws draws(round);
+    GaOperators operators(all, draws);
     Packing bins = PackingOf(c.bins, c.capacity);
-    SeedDraws(round);
     operators.Mutate(bins);
     ASSERT_EQ(bins.ids.size(), all.size());
     ASSERT_EQ(CheckPackingUpToRounding(BinsOf(bins, all), all), "");
@@ -82,7 +83,7 @@ class InjectionTest : public ::testing::Test {
                 {"f", 1},
                 {"g", 1},
                 {"h", 1}}),
-        operators_(items_.all()) {
+        operators_(items_.all(), draws_) {
     // R0 shares nothing with the donated bin D0 {d, e}; R1 shares d;
     // R2 lies wholly inside D0; R3 shares nothing.
     receiver_ =
@@ -102,6 +103,7 @@ class InjectionTest : public ::testing::Test {
   }
 
   Items items_;
+  EngineDraws draws_;
   GaOperators operators_;
   Packing receiver_;
   Packing donor_;
@@ -156,7 +158,7 @@ Parents MakeParents(std::mt19937& gen) {
   for (Individual* parent : {&parents.p1, &parents.p2}) {
     std::shuffle(all.begin(), all.end(), gen);
     std::vector<Bin> bins;
-    LinearFirstFit(bins, all, parents.items.capacity);
+    model::FirstFit(bins, all, parents.items.capacity);
     parent->bins = PackingOf(bins, parents.items.capacity);
   }
   return parents;
@@ -171,10 +173,10 @@ TEST(CrossoverTest, ChildrenArePackingsAndParentsStay) {
     const std::vector<Item*> all = AllItems(parents.items);
     const std::string p1_before = Names(parents.p1.bins, all);
     const std::string p2_before = Names(parents.p2.bins, all);
-    GaOperators operators(all);
+    EngineDraws draws(round);
+    GaOperators operators(all, draws);
     Individual c1, c2;
     c2.fitness = 0.5;
-    SeedDraws(round);
     operators.Crossover(parents.p1, parents.p2, c1, c2);
     ASSERT_EQ(CheckPackingUpToRounding(BinsOf(c1.bins, all), all), "");
     ASSERT_EQ(CheckPackingUpToRounding(BinsOf(c2.bins, all), all), "");
@@ -195,22 +197,22 @@ TEST(CrossoverTest, ChildrenMayReplaceTheirOwnParents) {
     const std::vector<Item*> all = AllItems(parents.items);
 
     Individual c1, c2;
-    SeedDraws(round);
-    GaOperators(all).Crossover(parents.p1, parents.p2, c1, c2);
+    EngineDraws draws(round);
+    GaOperators(all, draws).Crossover(parents.p1, parents.p2, c1, c2);
     const std::string first = Names(c1.bins, all);
     const std::string second = Names(c2.bins, all);
 
     Individual a = parents.p1, b = parents.p2;
-    SeedDraws(round);
-    GaOperators(all).Crossover(a, b, b, a);
+    draws.Seed(round);
+    GaOperators(all, draws).Crossover(a, b, b, a);
     EXPECT_EQ(Names(b.bins, all), first);
     EXPECT_EQ(Names(a.bins, all), second);
 
     a = parents.p1;
     b = parents.p2;
     Individual same;
-    SeedDraws(round);
-    GaOperators(all).Crossover(a, b, same, same);
+    draws.Seed(round);
+    GaOperators(all, draws).Crossover(a, b, same, same);
     EXPECT_EQ(Names(same.bins, all), second);  // Written last.
   }
 }
@@ -235,11 +237,11 @@ TEST(CrossoverTest, OneOperatorObjectKeepsEveryChildWhole) {
   Items items(sized);
   const std::vector<Item*>& all = items.all();
   std::vector<Bin> bins;
-  LinearFirstFit(bins, all, kCapacity);
+  model::FirstFit(bins, all, kCapacity);
   Individual p1{PackingOf(bins, kCapacity), 0};
   Individual p2{PackingOf({bins.rbegin(), bins.rend()}, kCapacity), 0};
-  GaOperators operators(all);
-  SeedDraws(3);
+  EngineDraws draws(3);
+  GaOperators operators(all, draws);
   for (int child = 0; child < kChildren; child += 2) {
     Individual c1, c2;
     operators.Crossover(p1, p2, c1, c2);

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "engines/ga_test_support.h"
-
 namespace {
 
 TEST(GaRandomTest, ScaleIndexIsTheProductTruncated) {
@@ -88,27 +86,26 @@ TEST(GaRandomTest, CertainChancesDrawNothing) {
     float p;
     bool result;
   } cases[] = {{0.0f, false}, {-1.0f, false}, {1.0f, true}, {2.0f, true}};
-  SeedDraws(99);
-  const int first = NextDraw();
+  const int first = EngineDraws(99).Draw();
   for (const auto& c : cases) {
-    SeedDraws(99);
-    EXPECT_EQ(Chance(c.p), c.result) << c.p;
-    EXPECT_EQ(NextDraw(), first) << c.p;
+    EngineDraws draws(99);
+    EXPECT_EQ(draws.Chance(c.p), c.result) << c.p;
+    EXPECT_EQ(draws.Draw(), first) << c.p;
   }
-  SeedDraws(99);
-  Chance(0.5f);
-  EXPECT_NE(NextDraw(), first);
+  EngineDraws draws(99);
+  draws.Chance(0.5f);
+  EXPECT_NE(draws.Draw(), first);
 }
 
 TEST(GaRandomTest, OtherIndexDiffers) {
   for (unsigned seed = 0; seed < 200; ++seed) {
-    SeedDraws(seed);
-    EXPECT_EQ(OtherIndex(0, 1, 0), 1u);
-    EXPECT_EQ(OtherIndex(0, 1, 1), 0u);
-    const std::size_t x = OtherIndex(3, 9, 5);
+    EngineDraws draws(seed);
+    EXPECT_EQ(draws.OtherIndex(0, 1, 0), 1u);
+    EXPECT_EQ(draws.OtherIndex(0, 1, 1), 0u);
+    const std::size_t x = draws.OtherIndex(3, 9, 5);
     EXPECT_TRUE(x >= 3 && x <= 9 && x != 5) << x;
     // A range of one position has no other index inside it.
-    EXPECT_EQ(OtherIndex(4, 4, 4), 5u);
+    EXPECT_EQ(draws.OtherIndex(4, 4, 4), 5u);
   }
 }
 

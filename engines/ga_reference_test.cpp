@@ -2,12 +2,14 @@
 // Differential test of the genetic algorithm: a literal, unoptimised model of
 // the whole search (plain scans, linear searches, fresh copies everywhere)
 // runs on the same items with the same seed, and both must end with the same
-// packing, bin for bin and item for item. The model draws from rand() in
-// exactly the order the engine is meant to, so any divergence in a draw, a
-// tie-break or an arithmetic step shows up as a different packing.
+// packing, bin for bin and item for item. The model draws the sequence of
+// rand() in exactly the order the engine is meant to, so any divergence in a
+// draw, a tie-break or an arithmetic step shows up as a different packing.
+// The repair's moves and first fit are those of
+// engines/ga_model_test_support.h.
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "base/params.h"
+#include "engines/ga_model_test_support.h"
 #include "engines/ga_test_support.h"
 #include "engines/genetic_algorithm.h"
 #include "input/input.h"
@@ -28,7 +31,10 @@ struct ModelIndividual {
 
 class ModelGa {
  public:
-  ModelGa(Input& input, Params& params) : input_(input), params_(params) {
+  ModelGa(Input& input, Params& params)
+      : input_(input),
+        params_(params),
+        draws_(static_cast<std::uint32_t>(params.ga_seed & 0xffffffff)) {
     unsigned pressure = params.ga_sel_pressure;
     tournament_size_ = params.ga_sel_pressure >= 3 ? pressure : 2;
     float n = static_cast<float>(input.items.size());
@@ -40,7 +46,6 @@ class ModelGa {
     generations_ = params.ga_num_generations > 0
                        ? params.ga_num_generations
                        : static_cast<int>(std::log(n + 1.0f) * 50.0f);
-    srand(static_cast<unsigned>(params.ga_seed & 0xffffffff));
   }
 
   std::vector<Bin> Search() {
@@ -56,48 +61,15 @@ class ModelGa {
   int generations() const { return generations_; }
 
  private:
-  unsigned RandomIndex(unsigned n) {
-    double r = rand();
-    return static_cast<unsigned>(static_cast<double>(n) * r *
-                                 4.656612873077393e-10);
-  }
-  bool Chance(float p) {
-    if (p <= 0) return false;
-    if (p >= 1) return true;
-    return static_cast<double>(p) > rand() / 2147483647.0;
-  }
-  unsigned OtherIndex(unsigned lo, unsigned hi, unsigned first) {
-    unsigned x = lo + RandomIndex(hi - lo + 1);
-    if (x == first) x = x > lo ? x - 1 : lo + 1;
-    return x;
-  }
-
-  void FirstFit(std::vector<Bin>& bins, const std::vector<Item*>& items) {
-    for (Item* item : items) {
-      bool placed = false;
-      for (Bin& bin : bins) {
-        if (bin.room() >= item->size) {
-          bin.Add(item);
-          placed = true;
-          break;
-        }
-      }
-      if (!placed) {
-        bins.push_back(Bin{{}, 0, params_.target});
-        bins.back().Add(item);
-      }
-    }
-  }
-
   bool InitialPopulation() {
     ++generation_;
     std::vector<Item*>& items = input_.items;
     for (unsigned k = 0; k < pop_size_; ++k) {
       population_.emplace_back();
       for (std::size_t j = 0; j < items.size(); ++j) {
-        std::swap(items[j], items[RandomIndex(items.size())]);
+        std::swap(items[j], items[draws_.RandomIndex(items.size())]);
       }
-      FirstFit(population_.back().bins, items);
+      model::FirstFit(population_.back().bins, items, params_.target);
       if (Evaluate(population_.back())) return true;
     }
     return false;
@@ -119,16 +91,16 @@ class ModelGa {
 
   std::pair<unsigned, unsigned> Tournament(unsigned lo, unsigned hi) {
     if (tournament_size_ == 2) {
-      unsigned a = lo + RandomIndex(hi - lo + 1);
-      unsigned b = OtherIndex(lo, hi, a);
+      unsigned a = lo + draws_.RandomIndex(hi - lo + 1);
+      unsigned b = draws_.OtherIndex(lo, hi, a);
       if (population_[a].fitness > population_[b].fitness) return {a, b};
       return {b, a};
     }
     std::vector<std::pair<double, unsigned>> contestants;
-    unsigned c = lo + RandomIndex(hi - lo + 1);
+    unsigned c = lo + draws_.RandomIndex(hi - lo + 1);
     contestants.push_back({population_[c].fitness, c});
     for (unsigned k = 1; k < tournament_size_; ++k) {
-      c = OtherIndex(lo, hi, c);
+      c = draws_.OtherIndex(lo, hi, c);
       contestants.push_back({population_[c].fitness, c});
     }
     std::sort(contestants.begin(), contestants.end());
@@ -157,7 +129,7 @@ class ModelGa {
     unsigned half = pop_size_ / 2;
     unsigned i = 0;
     while (i < pop_size_) {
-      if (Chance(params_.ga_cross_prob)) {
+      if (draws_.Chance(params_.ga_cross_prob)) {
         std::pair<unsigned, unsigned> first, second;
         for (int pairs = 0; pairs < 11; ++pairs) {
           first = Tournament(0, half - 1);
@@ -167,8 +139,8 @@ class ModelGa {
         unsigned w1 = first.first, l1 = first.second;
         unsigned w2 = second.first, l2 = second.second;
         Crossover(w1, w2, l1, l2);
-        if (Chance(params_.ga_mutation_prob)) Mutate(l1);
-        if (Chance(params_.ga_mutation_prob)) Mutate(l2);
+        if (draws_.Chance(params_.ga_mutation_prob)) Mutate(l1);
+        if (draws_.Chance(params_.ga_mutation_prob)) Mutate(l2);
         if (Evaluate(population_[l1])) return true;
         if (Evaluate(population_[l2])) return true;
         for (int attempt = 0; attempt < 10; ++attempt) {
@@ -178,7 +150,7 @@ class ModelGa {
           } else if (SameShape(l2, w2)) {
             target = l2;
           } else if (SameShape(l1, l2)) {
-            target = 0.5 > rand() / 2147483647.0 ? l1 : l2;
+            target = draws_.Chance(0.5f) ? l1 : l2;
           } else {
             break;
           }
@@ -189,7 +161,7 @@ class ModelGa {
       } else {
         std::pair<unsigned, unsigned> wl = Tournament(0, pop_size_ - 1);
         population_[wl.second] = population_[wl.first];
-        if (Chance(params_.ga_mutation_prob)) {
+        if (draws_.Chance(params_.ga_mutation_prob)) {
           Mutate(wl.second);
           if (Evaluate(population_[wl.second])) return true;
         }
@@ -200,8 +172,8 @@ class ModelGa {
   }
 
   std::pair<unsigned, unsigned> Section(std::size_t bins) {
-    unsigned a = RandomIndex(bins);
-    unsigned b = OtherIndex(0, bins - 1, a);
+    unsigned a = draws_.RandomIndex(bins);
+    unsigned b = draws_.OtherIndex(0, bins - 1, a);
     return {std::min(a, b), std::max(a, b)};
   }
 
@@ -256,133 +228,24 @@ class ModelGa {
 
   void Mutate(unsigned i) {
     std::vector<Bin>& bins = population_[i].bins;
-    unsigned k = RandomIndex(bins.size());
+    unsigned k = draws_.RandomIndex(bins.size());
     std::vector<Item*> loose(bins[k].items.begin(), bins[k].items.end());
     bins.erase(bins.begin() + k);
     Reinsert(bins, loose);
   }
 
   void Reinsert(std::vector<Bin>& bins, std::vector<Item*>& loose) {
-    Improve(bins, loose);
+    model::Improve(bins, loose, draws_);
     if (!loose.empty()) {
       std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
-      FirstFit(bins, loose);
+      model::FirstFit(bins, loose, params_.target);
       loose.clear();
     }
   }
 
-  void Improve(std::vector<Bin>& bins, std::vector<Item*>& loose) {
-    if (loose.empty()) return;
-    std::stable_sort(loose.begin(), loose.end(), BySizeDescending);
-    bool changed = true;
-    while (changed) {
-      changed = false;
-      for (std::size_t i = 0; i < bins.size(); ++i) {
-        if (bins[i].items.size() >= 3)
-          changed |= ReplaceThreeByTwo(bins[i], loose);
-        if (bins[i].items.size() >= 2)
-          changed |= ReplaceTwoByOne(bins[i], loose);
-        if (bins[i].items.size() >= 1) changed |= ReplaceOne(bins[i], loose);
-      }
-    }
-  }
-
-  static void InsertBySize(std::vector<Item*>& loose, Item* x) {
-    std::size_t k = 0;
-    while (k < loose.size() && loose[k]->size > x->size) ++k;
-    loose.insert(loose.begin() + k, x);
-  }
-
-  bool ReplaceOne(Bin& bin, std::vector<Item*>& loose) {
-    if (loose.empty()) return false;
-    unsigned j = RandomIndex(bin.items.size());
-    Item* x = bin.items[j];
-    for (std::size_t k = 0; k < loose.size(); ++k) {
-      Item* f = loose[k];
-      if (!(f->size > x->size)) return false;
-      if (bin.room() >= f->size - x->size) {
-        loose.erase(loose.begin() + k);
-        InsertBySize(loose, x);
-        bin.items.Set(j, f);
-        bin.used += f->size - x->size;
-        return true;
-      }
-    }
-    return false;
-  }
-
-  bool ReplaceTwoByOne(Bin& bin, std::vector<Item*>& loose) {
-    if (loose.empty()) return false;
-    unsigned m = bin.items.size();
-    unsigned a = RandomIndex(m);
-    unsigned b = OtherIndex(0, m - 1, a);
-    unsigned lo = std::min(a, b), hi = std::max(a, b);
-    double w = bin.items[lo]->size + bin.items[hi]->size;
-    for (std::size_t k = 0; k < loose.size(); ++k) {
-      Item* f = loose[k];
-      if (f->size < w) return false;
-      if (bin.room() >= f->size - w) {
-        loose.erase(loose.begin() + k);
-        Item* item_lo = bin.items[lo];
-        Item* item_hi = bin.items[hi];
-        InsertBySize(loose, item_lo);
-        InsertBySize(loose, item_hi);
-        bin.items.erase(bin.items.begin() + hi);
-        bin.used -= item_hi->size;
-        bin.items.erase(bin.items.begin() + lo);
-        bin.used -= item_lo->size;
-        bin.Add(f);
-        return true;
-      }
-    }
-    return false;
-  }
-
-  bool ReplaceThreeByTwo(Bin& bin, std::vector<Item*>& loose) {
-    if (loose.size() < 2) return false;
-    unsigned m = bin.items.size();
-    unsigned a = RandomIndex(m);
-    unsigned b = OtherIndex(0, m - 1, a);
-    unsigned lo = std::min(a, b), hi = std::max(a, b);
-    unsigned d = RandomIndex(m);
-    if (d == lo) {
-      d = d > 0 ? d - 1 : (hi == 1 ? 2 : 1);
-    } else if (d == hi) {
-      d = d != m - 1 ? d + 1 : (lo == m - 2 ? m - 3 : m - 2);
-    }
-    unsigned pos[3] = {lo, hi, d};
-    std::sort(pos, pos + 3);
-    Item* p = bin.items[pos[0]];
-    Item* q = bin.items[pos[1]];
-    Item* t = bin.items[pos[2]];
-    double w = p->size + q->size + t->size;
-    Item* f0 = loose[0];
-    for (std::size_t k = 1; k < loose.size(); ++k) {
-      Item* f = loose[k];
-      double s = f->size + f0->size;
-      if (s < w) return false;
-      if (bin.room() >= s - w) {
-        loose.erase(loose.begin() + k);
-        loose.erase(loose.begin());
-        InsertBySize(loose, p);
-        InsertBySize(loose, q);
-        InsertBySize(loose, t);
-        bin.items.erase(bin.items.begin() + pos[2]);
-        bin.used -= t->size;
-        bin.items.erase(bin.items.begin() + pos[1]);
-        bin.used -= q->size;
-        bin.items.erase(bin.items.begin() + pos[0]);
-        bin.used -= p->size;
-        bin.Add(f0);
-        bin.Add(f);
-        return true;
-      }
-    }
-    return false;
-  }
-
   Input& input_;
   Params& params_;
+  model::Draws draws_;
   unsigned tournament_size_;
   unsigned pop_size_;
   int generations_;

@@ -82,15 +82,16 @@ TEST(BinFloorsTest, NoDrawnSumFallsBelowTheFloors) {
 }
 
 // The three moves on one bin, in the order a pass tries them.
-bool RunMoves(Bin& bin, LooseItems& loose, const std::vector<Item*>& all) {
+bool RunMoves(Bin& bin, LooseItems& loose, const std::vector<Item*>& all,
+              EngineDraws& draws) {
   Packing packing = PackingOf({bin}, bin.capacity);
   const ById by_id(all);
   const BinSlice slice{packing.ids.data(), packing.counts[0], packing.used[0],
                        packing.capacity, by_id.sizes.data()};
   bool changed = false;
-  if (slice.count >= 3) changed |= ReplaceThreeByTwo(slice, loose);
-  if (slice.count >= 2) changed |= ReplaceTwoByOne(slice, loose);
-  if (slice.count >= 1) changed |= ReplaceOne(slice, loose);
+  if (slice.count >= 3) changed |= ReplaceThreeByTwo(slice, loose, draws);
+  if (slice.count >= 2) changed |= ReplaceTwoByOne(slice, loose, draws);
+  if (slice.count >= 1) changed |= ReplaceOne(slice, loose, draws);
   bin = BinsOf(packing, all)[0];
   return changed;
 }
@@ -123,12 +124,11 @@ TEST(SettledBinsTest, SettledBinsStayAsTheyAreWhateverTheDraws) {
     for (unsigned seed = 1; seed <= 20; ++seed) {
       Bin moved = bin;
       LooseItems moved_loose = loose;
-      SeedDraws(seed);
-      ASSERT_FALSE(RunMoves(moved, moved_loose, all));
-      const int after_moves = NextDraw();
-      SeedDraws(seed);
-      SkipDraws(static_cast<std::uint64_t>(reach.DrawsOf(count)));
-      ASSERT_EQ(after_moves, NextDraw()) << "seed " << seed;
+      EngineDraws moving(seed);
+      ASSERT_FALSE(RunMoves(moved, moved_loose, all, moving));
+      EngineDraws skipping(seed);
+      skipping.Skip(static_cast<std::uint64_t>(reach.DrawsOf(count)));
+      ASSERT_EQ(moving.Draw(), skipping.Draw()) << "seed " << seed;
     }
   }
   // Both answers must have come up often for the check to mean anything.
@@ -181,8 +181,8 @@ TEST(SettledBinsTest, ExactSumsKeepABinUnsettled) {
     EXPECT_FALSE(LooseReach(loose).Settles(
         floors, static_cast<std::uint32_t>(ids.size()), bin.room()));
     // And the move does trade.
-    SeedDraws(1);
-    EXPECT_TRUE(RunMoves(bin, loose, items.all()));
+    EngineDraws draws(1);
+    EXPECT_TRUE(RunMoves(bin, loose, items.all(), draws));
   }
 }
 

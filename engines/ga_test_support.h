@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // Test helpers for the genetic algorithm: items made by name and size,
-// random packings with loose items, plain first fit and listings by name.
+// random packings with loose items and listings by name.
 #ifndef QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_
 #define QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_
 
@@ -17,7 +17,6 @@
 #include "engines/bin.h"
 #include "engines/bin_view.h"
 #include "engines/ga_individual.h"
-#include "engines/ga_random.h"
 #include "engines/optimizer.h"
 #include "engines/packing.h"
 #include "engines/packing_check.h"
@@ -76,10 +75,6 @@ inline std::string Names(const std::vector<Bin>& bins) {
   for (const Bin& bin : bins) text += Names(bin.items) + "| ";
   return text;
 }
-
-// The generator's next value, which tells whether two runs drew equally
-// often.
-inline int NextDraw() { return Draw(); }
 
 // ---- Block packings and bins --------------------------------------------
 
@@ -174,25 +169,6 @@ inline Individual IndividualOf(const std::vector<Bin>& bins, double capacity,
   return Individual{PackingOf(bins, capacity), fitness};
 }
 
-// ---- Straightforward versions written from the rules, for differential
-// tests: linear scans and insertions.
-
-inline void LinearInsert(std::vector<Item*>& loose, Item* x) {
-  std::size_t i = 0;
-  while (i < loose.size() && loose[i]->size > x->size) ++i;
-  loose.insert(loose.begin() + i, x);
-}
-
-inline void LinearFirstFit(std::vector<Bin>& bins,
-                           const std::vector<Item*>& items, double capacity) {
-  for (Item* item : items) {
-    std::size_t k = 0;
-    while (k < bins.size() && !(bins[k].room() >= item->size)) ++k;
-    if (k == bins.size()) bins.push_back(Bin{{}, 0, capacity});
-    bins[k].Add(item);
-  }
-}
-
 // ---- Random cases for the differential tests --------------------------------
 
 // Sizes from a few values, so that equal sizes, exact fits and fractional
@@ -250,9 +226,5 @@ inline std::vector<Item*> AllItems(const RandomCase& c) {
   for (const auto& item : c.store) items.push_back(item.get());
   return items;
 }
-
-// Runs `fast` and `linear` on copies of one random bin and its loose items
-// from the same generator state; they must agree on everything, including
-// how many draws they took.
 
 #endif  // QUARRIMEL_ENGINES_GA_TEST_SUPPORT_H_

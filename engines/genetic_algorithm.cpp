@@ -35,7 +35,7 @@ float AutomaticCount(std::size_t n, float factor) {
 }  // namespace
 
 GeneticAlgorithm::GeneticAlgorithm(Input& input)
-    : Optimizer(input), operators_(input.items) {
+    : Optimizer(input), operators_(input.items, draws) {
   const bool many = params.ga_sel_pressure >= 3;
   tournamentSize = many ? static_cast<uint32_t>(params.ga_sel_pressure) : 2;
   tournament = many ? &GeneticAlgorithm::TournamentMany
@@ -69,7 +69,7 @@ void GeneticAlgorithm::SettleSizes() {
 void GeneticAlgorithm::Seed() {
   int64_t seed = params.ga_seed;
   if (seed == 0) seed = static_cast<int64_t>(std::time(nullptr));
-  SeedDraws(static_cast<uint32_t>(static_cast<uint64_t>(seed) & 0xffffffffu));
+  draws.Seed(static_cast<uint32_t>(static_cast<uint64_t>(seed) & 0xffffffffu));
   // The whole value is kept so that the header shows the seed in force.
   params.ga_seed = seed;
 }
@@ -131,7 +131,7 @@ bool GeneticAlgorithm::InitialPopulation() {
     population.back().bins.capacity = params.target;
     // Each shuffle starts from the order the previous one left.
     for (std::size_t j = 0; j < n; ++j)
-      std::swap(items[j], items[RandomIndex(n)]);
+      std::swap(items[j], items[draws.RandomIndex(n)]);
     operators_.FirstFit(population.back().bins, items);
     if (Evaluate(population.back())) return true;
   }
@@ -182,7 +182,7 @@ bool GeneticAlgorithm::Step() {
   const std::size_t size = population.size();
   assert(size >= 3);
   for (std::size_t made = 0; made < size;) {
-    if (Chance(params.ga_cross_prob)) {
+    if (draws.Chance(params.ga_cross_prob)) {
       if (CrossoverStep()) return true;
       made += 2;
     } else {
@@ -199,14 +199,18 @@ bool GeneticAlgorithm::CrossoverStep() {
   const auto [w2, l2] = pairing.second;
   operators_.Crossover(population[w1], population[w2], population[l1],
                        population[l2]);
-  if (Chance(params.ga_mutation_prob)) operators_.Mutate(population[l1].bins);
-  if (Chance(params.ga_mutation_prob)) operators_.Mutate(population[l2].bins);
+  if (draws.Chance(params.ga_mutation_prob)) {
+    operators_.Mutate(population[l1].bins);
+  }
+  if (draws.Chance(params.ga_mutation_prob)) {
+    operators_.Mutate(population[l2].bins);
+  }
   if (Evaluate(population[l1])) return true;
   if (Evaluate(population[l2])) return true;
   return RemoveClones(pairing);
 }
 
-GeneticAlgorithm::Pairing GeneticAlgorithm::PickParents() const {
+GeneticAlgorithm::Pairing GeneticAlgorithm::PickParents() {
   const std::size_t size = population.size();
   const std::size_t half = size / 2;
   Pairing pairing;
@@ -232,7 +236,7 @@ bool GeneticAlgorithm::RemoveClones(const Pairing& pairing) {
     } else if (SameShape(population[l2], population[w2])) {
       clone = l2;
     } else if (SameShape(population[l1], population[l2])) {
-      clone = Chance(0.5f) ? l1 : l2;  // One fair draw.
+      clone = draws.Chance(0.5f) ? l1 : l2;  // One fair draw.
     } else {
       return false;
     }
@@ -245,7 +249,7 @@ bool GeneticAlgorithm::CopyStep() {
   const auto [winner, loser] = (this->*tournament)(0, population.size() - 1);
   population[loser] = population[winner];  // Reuses the loser's storage.
   // An unchanged copy keeps the fitness it was evaluated with.
-  if (!Chance(params.ga_mutation_prob)) return false;
+  if (!draws.Chance(params.ga_mutation_prob)) return false;
   return MutateAndEvaluate(loser);
 }
 
@@ -256,28 +260,28 @@ bool GeneticAlgorithm::MutateAndEvaluate(std::size_t position) {
 
 // ---- Tournaments -----------------------------------------------------------
 
-GeneticAlgorithm::Outcome GeneticAlgorithm::TournamentTwo(
-    std::size_t lo, std::size_t hi) const {
-  const std::size_t a = lo + RandomIndex(hi - lo + 1);
-  const std::size_t b = OtherIndex(lo, hi, a);
+GeneticAlgorithm::Outcome GeneticAlgorithm::TournamentTwo(std::size_t lo,
+                                                          std::size_t hi) {
+  const std::size_t a = lo + draws.RandomIndex(hi - lo + 1);
+  const std::size_t b = draws.OtherIndex(lo, hi, a);
   if (population[a].fitness > population[b].fitness) return {a, b};
   return {b, a};
 }
 
-GeneticAlgorithm::Outcome GeneticAlgorithm::TournamentMany(
-    std::size_t lo, std::size_t hi) const {
+GeneticAlgorithm::Outcome GeneticAlgorithm::TournamentMany(std::size_t lo,
+                                                           std::size_t hi) {
   // Ranks (fitness, position) pairs: the highest pair wins, the lowest loses.
   auto ranks_below = [this](std::size_t x, std::size_t y) {
     const double fx = population[x].fitness;
     const double fy = population[y].fitness;
     return fx < fy || (fx == fy && x < y);
   };
-  std::size_t contestant = lo + RandomIndex(hi - lo + 1);
+  std::size_t contestant = lo + draws.RandomIndex(hi - lo + 1);
   std::size_t winner = contestant;
   std::size_t loser = contestant;
   for (uint32_t k = 1; k < tournamentSize; ++k) {
     // Only consecutive contestants must differ; a position may come back.
-    contestant = OtherIndex(lo, hi, contestant);
+    contestant = draws.OtherIndex(lo, hi, contestant);
     if (ranks_below(winner, contestant)) winner = contestant;
     if (ranks_below(contestant, loser)) loser = contestant;
   }

@@ -14,6 +14,7 @@
 #include "engines/bin_view.h"
 #include "engines/ga_individual.h"
 #include "engines/ga_operators.h"
+#include "engines/ga_random.h"
 #include "engines/optimizer.h"
 #include "input/item.h"
 
@@ -28,7 +29,7 @@ class GeneticAlgorithm : public Optimizer {
   // Settles the tournament size, the population size P and the generation
   // count G (automatic ones from the item count) and the seed (the clock's
   // when it is 0), writes P, G and the seed back into params, and seeds
-  // rand() with the seed's low 32 bits.
+  // `draws` with the seed's low 32 bits.
   explicit GeneticAlgorithm(Input& input);
 
   // Builds the initial population and evolves it until the generation count
@@ -57,11 +58,14 @@ class GeneticAlgorithm : public Optimizer {
   // Tournaments among positions lo..hi. With two contestants a tie goes to
   // the second drawn; with more, the highest fitness wins and the lowest
   // loses, ties broken by the higher position winning and the lower losing.
-  Outcome TournamentTwo(std::size_t lo, std::size_t hi) const;
-  Outcome TournamentMany(std::size_t lo, std::size_t hi) const;
+  Outcome TournamentTwo(std::size_t lo, std::size_t hi);
+  Outcome TournamentMany(std::size_t lo, std::size_t hi);
 
   // TournamentTwo when the tournament size is 2, else TournamentMany.
-  Outcome (GeneticAlgorithm::*tournament)(std::size_t, std::size_t) const;
+  Outcome (GeneticAlgorithm::*tournament)(std::size_t, std::size_t);
+  // The generator of every draw of this engine: the shuffles, the
+  // tournaments, the chances and the operators'.
+  EngineDraws draws;
   std::vector<Individual> population;  // P once the population is built.
   Individual best;                     // Best met so far; the result.
   int32_t generation = 0;              // The initial population is 1.
@@ -80,7 +84,7 @@ class GeneticAlgorithm : public Optimizer {
   bool CopyStep();
   // Draws both tournaments again while the winners look alike, up to
   // kParentPairs pairs in all.
-  Pairing PickParents() const;
+  Pairing PickParents();
   // Mutates children that look like a parent or like each other, up to
   // kCloneRemovals times.
   bool RemoveClones(const Pairing& pairing);

@@ -130,9 +130,7 @@ TEST(GeneticAlgorithmTest, HeaderShowsTheSettingsInForce) {
   settings.ga_seed = 4294967297;  // 2^32 + 1: seeds with 1, shows it whole.
   settings.ga_sel_pressure = 1;
   GaRun run(settings, Sizes(10, 30));
-  const int after_construction = Draw();
-  SeedDraws(1);
-  EXPECT_EQ(after_construction, Draw());
+  EXPECT_EQ(run.ga.draws.Draw(), EngineDraws(1).Draw());
 
   std::ostringstream base;
   run.ga.Optimizer::PrintHeader(base);
@@ -220,7 +218,7 @@ TEST(GeneticAlgorithmTest, TournamentOfTwo) {
   GaRun run(Settings(100), Sizes(4, 30));
   for (unsigned seed = 1; seed <= 20; ++seed) {
     SetFitness(run.ga, {0.9, 0.5});
-    SeedDraws(seed);
+    run.ga.draws.Seed(seed);
     auto outcome = run.ga.TournamentTwo(0, 1);
     EXPECT_EQ(outcome.winner, 0u);
     EXPECT_EQ(outcome.loser, 1u);
@@ -228,9 +226,8 @@ TEST(GeneticAlgorithmTest, TournamentOfTwo) {
     // On a tie the second contestant wins; the first draw picks position 1
     // exactly when it is at least 2^30.
     SetFitness(run.ga, {0.7, 0.7});
-    SeedDraws(seed);
-    const std::size_t first = Draw() >= (1 << 30) ? 1 : 0;
-    SeedDraws(seed);
+    const std::size_t first = EngineDraws(seed).Draw() >= (1 << 30) ? 1 : 0;
+    run.ga.draws.Seed(seed);
     outcome = run.ga.TournamentTwo(0, 1);
     EXPECT_EQ(outcome.winner, 1 - first);
     EXPECT_EQ(outcome.loser, first);
@@ -242,7 +239,7 @@ TEST(GeneticAlgorithmTest, TournamentOfMany) {
   settings.ga_sel_pressure = 200;  // Every position is nearly sure to come.
   GaRun run(settings, Sizes(4, 30));
   for (unsigned seed = 1; seed <= 20; ++seed) {
-    SeedDraws(seed);
+    run.ga.draws.Seed(seed);
     SetFitness(run.ga, {0.7, 0.7});
     auto outcome = run.ga.TournamentMany(0, 1);
     EXPECT_EQ(outcome.winner, 1u);  // Among equals the highest position,
@@ -370,6 +367,50 @@ TEST(GeneticAlgorithmTest, SameSeedSameRun) {
   EXPECT_EQ(packings[0], packings[1]);
 }
 
+// Every individual of the population, bin after bin.
+std::string PopulationNames(const GaRun& run) {
+  std::string text;
+  for (const Individual& individual : run.ga.population) {
+    text += Names(individual.bins, run.input.items) + "/ ";
+  }
+  return text;
+}
+
+// Each engine owns its generator: two engines in one process whose
+// generations alternate make exactly the populations each makes alone.
+TEST(GeneticAlgorithmTest, InterleavedEnginesDrawApart) {
+  constexpr int kGenerations = 10;
+  std::mt19937 gen(4);
+  Sizes sizes;
+  for (int k = 0; k < 30; ++k) {
+    sizes.push_back(std::uniform_int_distribution<int>(20, 100)(gen));
+  }
+  Params settings[2] = {Settings(150, kGenerations),
+                        Settings(150, kGenerations)};
+  for (int k = 0; k < 2; ++k) {
+    settings[k].ga_pop_size = 8;
+    settings[k].ga_seed = 3 + k;
+  }
+  std::string alone[2];
+  for (int k = 0; k < 2; ++k) {
+    GaRun run(settings[k], sizes);
+    ASSERT_FALSE(run.ga.InitialPopulation());
+    while (run.ga.generation < kGenerations) ASSERT_FALSE(run.ga.Step());
+    alone[k] = PopulationNames(run);
+  }
+  GaRun first(settings[0], sizes);
+  GaRun second(settings[1], sizes);
+  ASSERT_FALSE(first.ga.InitialPopulation());
+  ASSERT_FALSE(second.ga.InitialPopulation());
+  while (first.ga.generation < kGenerations) {
+    ASSERT_FALSE(first.ga.Step());
+    ASSERT_FALSE(second.ga.Step());
+  }
+  EXPECT_EQ(PopulationNames(first), alone[0]);
+  EXPECT_EQ(PopulationNames(second), alone[1]);
+  EXPECT_NE(alone[0], alone[1]);
+}
+
 TEST(GeneticAlgorithmTest, EveryIndividualStaysAPacking) {
   const struct {
     float cross;
@@ -429,13 +470,12 @@ TEST(GeneticAlgorithmTest, WithoutCrossoverOrMutationOnlyCopiesAreMade) {
   ASSERT_FALSE(run.ga.InitialPopulation());
   const std::vector<Individual> initial = run.ga.population;
 
-  SeedDraws(77);
+  run.ga.draws.Seed(77);
   ASSERT_FALSE(run.ga.Step());
-  const int next = Draw();
   // Each of the P offspring is one tournament of two draws, nothing else.
-  SeedDraws(77);
-  for (std::size_t k = 0; k < 2 * initial.size(); ++k) Draw();
-  EXPECT_EQ(next, Draw());
+  EngineDraws alone(77);
+  alone.Skip(static_cast<int>(2 * initial.size()));
+  EXPECT_EQ(run.ga.draws.Draw(), alone.Draw());
 
   EXPECT_EQ(run.ga.generation, 2);
   for (const Individual& individual : run.ga.population) {

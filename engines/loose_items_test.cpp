@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "engines/ga_model_test_support.h"
 #include "engines/ga_test_support.h"
 #include "engines/rung_set.h"
 
@@ -63,7 +64,7 @@ TEST(LooseItemsTest, FollowsAPlainSortedVector) {
         plain.Append(item);
       } else {
         loose.GiveBack(IdOf(item));
-        LinearInsert(plain.items, item);
+        model::InsertBySize(plain.items, item);
       }
     } else {
       const std::size_t skip = what == 3;
