@@ -164,9 +164,22 @@ inline std::uint32_t IdOf(const Item* item) {
   return static_cast<std::uint32_t>(item->id);
 }
 
+// A bin of `items` copies of one item, filled to `used` whatever their sizes.
+inline Bin FilledBin(double capacity, double used, std::size_t items) {
+  static Item item{"x", 1, 0};
+  Bin bin{{}, used, capacity};
+  for (std::size_t k = 0; k < items; ++k) bin.items.push_back(&item);
+  return bin;
+}
+
 inline Individual IndividualOf(const std::vector<Bin>& bins, double capacity,
                                double fitness = 0) {
   return Individual{PackingOf(bins, capacity), fitness};
+}
+
+// An individual of bins of capacity 10 with the given fitness.
+inline Individual Shape(double fitness, const std::vector<Bin>& bins) {
+  return IndividualOf(bins, 10, fitness);
 }
 
 // ---- Random cases for the differential tests --------------------------------

@@ -19,7 +19,6 @@
 #include "engines/ga_test_support.h"
 #include "engines/packing_check.h"
 #include "input/input.h"
-#include "testing/cli_runner.h"
 
 namespace {
 
@@ -62,17 +61,6 @@ Params Settings(double target, int32_t generations = 0) {
   params.target = target;
   params.ga_num_generations = generations;
   return params;
-}
-
-Bin FilledBin(double capacity, double used, std::size_t items) {
-  static Item item{"x", 1, 0};
-  Bin bin{{}, used, capacity};
-  for (std::size_t k = 0; k < items; ++k) bin.items.push_back(&item);
-  return bin;
-}
-
-Individual Shape(double fitness, const std::vector<Bin>& bins) {
-  return IndividualOf(bins, 10, fitness);
 }
 
 // ---- Construction and header -----------------------------------------------
@@ -156,55 +144,6 @@ TEST(GeneticAlgorithmTest, SeedZeroTakesTheClock) {
   GaRun run(settings, Sizes(3, 30));
   EXPECT_GE(run.params.ga_seed, before);
   EXPECT_LE(run.params.ga_seed, static_cast<int64_t>(std::time(nullptr)));
-}
-
-// ---- Fitness and likeness --------------------------------------------------
-
-TEST(GeneticAlgorithmTest, FitnessSquaresTheFillOfEachBin) {
-  const struct {
-    std::vector<double> used;
-    double fitness;
-  } cases[] = {
-      {{10, 5}, 0.625},
-      {{10, 10}, 1},
-      // The quotient is squared: 49 / 100 would give 0.49.
-      {{7, 7}, 0.48999999999999994},
-  };
-  for (const auto& c : cases) {
-    std::vector<Bin> bins;
-    for (double used : c.used) bins.push_back(FilledBin(10, used, 1));
-    EXPECT_EQ(Fitness(IndividualOf(bins, 10)), c.fitness) << c.used[0];
-  }
-}
-
-TEST(GeneticAlgorithmTest, SameShapeComparesFitnessRoomsAndCounts) {
-  const Bin full = FilledBin(10, 10, 2);
-  const Bin half = FilledBin(10, 5, 2);
-  const struct {
-    const char* name;
-    Individual a;
-    Individual b;
-    bool same;
-  } cases[] = {
-      {"identical", Shape(0.6, {full, half}), Shape(0.6, {full, half}), true},
-      {"fitness within a millionth", Shape(0.6, {full, half}),
-       Shape(0.6 * (1 + 5e-7), {full, half}), true},
-      {"fitness two millionths apart", Shape(0.6, {full, half}),
-       Shape(0.6 * (1 + 2e-6), {full, half}), false},
-      {"another bin count", Shape(0.6, {full, half}),
-       Shape(0.6, {full, half, half}), false},
-      {"the same bins in another order", Shape(0.6, {full, half}),
-       Shape(0.6, {half, full}), false},
-      {"another item count", Shape(0.6, {full, half}),
-       Shape(0.6, {full, FilledBin(10, 5, 3)}), false},
-      {"two full bins are alike", Shape(1, {full}), Shape(1, {full}), true},
-      {"no room is close only to no room", Shape(1, {full}),
-       Shape(1, {FilledBin(10, 10 - 1e-12, 2)}), false},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(SameShape(c.a, c.b), c.same) << c.name;
-    EXPECT_EQ(SameShape(c.b, c.a), c.same) << c.name;
-  }
 }
 
 // ---- Tournaments ------------------------------------------------------------
@@ -486,78 +425,6 @@ TEST(GeneticAlgorithmTest, WithoutCrossoverOrMutationOnlyCopiesAreMade) {
                  individual.fitness == original.fitness;
     }
     EXPECT_TRUE(is_copy);
-  }
-}
-
-// ---- End to end -------------------------------------------------------------
-
-// Runs whose output holds for any generator: they stop at the first
-// individual, or every packing of their items looks the same.
-TEST(GeneticAlgorithmCliTest, DeterministicRuns) {
-  const std::string header_rule = "> -----------------------------------\n";
-  const struct {
-    const char* name;
-    const char* args;
-    const char* input;
-    std::string out;
-  } cases[] = {
-      {"one bin; a small population size and pressure are replaced, a "
-       "large seed is shown whole",
-       "- --di -t 10 -v --ga-s 4294967297 --ga-ps 2 --ga-sp 1",
-       "1 a\n2 b\n3 c\n",
-       "> Reading from input... \n> Searching... \n\n" + header_rule +
-           "> Genetic Algorithm (steady-state)\n" + header_rule +
-           "> Max number of generations: 69\n"
-           "> Population size: 27\n"
-           "> Crossover probability: 0.95\n"
-           "> Mutation probability: 0.1\n"
-           "> Tournament size: 2\n"
-           "> Seed: 4294967297\n"
-           "> Target: 10\n"
-           "> Input size: 3\n"
-           "> Theoretical minimum number of bins: 1\n\n"
-           ">  [Gen 1, bins: 1, fitness: 0.36]  <\n"
-           "\na\nb\nc\n\n[1] 6/10 of 6, Diff: 4, Items: 3/3\n"},
-      {"one generation: no progress dots",
-       "- --di -t 10 -v --ga-ng 1 --ga-sp 3 --hi", "3 a\n3 b\n3 c\n3 d\n3 e\n",
-       "> Reading from input... \n> Searching... \n\n" + header_rule +
-           "> Genetic Algorithm (steady-state)\n" + header_rule +
-           "> Max number of generations: 1\n"
-           "> Population size: 35\n"
-           "> Crossover probability: 0.95\n"
-           "> Mutation probability: 0.1\n"
-           "> Tournament size: 3\n"
-           "> Seed: 1\n"
-           "> Target: 10\n"
-           "> Input size: 5\n"
-           "> Theoretical minimum number of bins: 2\n\n"
-           ">  [Gen 1, bins: 2, fitness: 0.585]  <\n"
-           "\n[1] 9/10 of 15, Diff: 1, Items: 3/5\n"
-           "[2] 6/10 of 15, Diff: 4, Items: 2/5\n"},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    const CliResult result = RunQuarrimel(c.args, c.input);
-    EXPECT_EQ(result.out, c.out);
-    EXPECT_EQ(result.err, "");
-    EXPECT_EQ(result.status, 0);
-  }
-}
-
-TEST(GeneticAlgorithmCliTest, SameSeedSameOutput) {
-  std::string input;
-  for (int k = 0; k < 300; ++k) {
-    input += std::to_string(20 + (k * 7919) % 81) + " item" +
-             std::to_string(k) + "\n";
-  }
-  for (const char* args : {"- --di -t 150 -v --ga-s 7 --ga-ng 30",
-                           "- --di -t 150 --ga-s 123456789012 --ga-cp 0.5"}) {
-    SCOPED_TRACE(args);
-    const CliResult first = RunQuarrimel(args, input);
-    const CliResult second = RunQuarrimel(args, input);
-    ASSERT_EQ(first.status, 0) << first.err;
-    EXPECT_FALSE(first.out.empty());
-    EXPECT_EQ(first.out, second.out);
   }
 }
 
