@@ -117,8 +117,8 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
 void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
                                std::size_t to, std::uint32_t& start,
                                Packing& child, LooseItems& loose) {
-  // Nearly all bins are kept, so they are copied in runs, a block per run,
-  // rather than one at a time.
+  // Most bins are kept, so they are copied in runs, a block per run, rather
+  // than one at a time.
   std::size_t run_first = from;
   std::uint32_t run_start = start;
   for (std::size_t k = from; k < to; ++k) {

@@ -3,9 +3,9 @@
 // every bin, but nearly always no draw could make any of them trade: the
 // loose items are too small for the bin's smallest item, pair or triple, or
 // the bin is full. Such a bin is settled. Telling that from three numbers kept
-// per bin and four read from the loose items costs a fraction of running the
-// moves, which load every item they draw; the pass then takes the settled
-// bin's draws in one go, so that every later draw is the one it would be.
+// per bin and three read from the loose items costs a fraction of running
+// the moves, which load every item they draw; the pass then takes the settled
+// bins' draws in one go, so that every later draw is the one it would be.
 #ifndef QUARRIMEL_ENGINES_GA_SETTLED_BINS_H_
 #define QUARRIMEL_ENGINES_GA_SETTLED_BINS_H_
 
@@ -29,8 +29,8 @@ BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
 
 // The floors of the bins of one packing during one repair, each worked out
 // when first asked for: most bins are settled by floors that hold for every
-// bin (the loose items' own smallest item, pair and triple) and never need
-// their items read.
+// bin (the smallest item, pair and triple among all the items) and never
+// need their items read.
 class BinFloorTable {
  public:
   // Forgets every bin's floors, for a packing of `bins` bins.
