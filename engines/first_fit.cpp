@@ -84,6 +84,11 @@ void FirstFitter::SetRoom(std::size_t position, double room) {
   std::size_t node = leaves_ + position;
   max_room_[node] = room;
   for (node /= 2; node >= 1; node /= 2) {
-    max_room_[node] = std::max(max_room_[2 * node], max_room_[2 * node + 1]);
+    const double largest =
+        std::max(max_room_[2 * node], max_room_[2 * node + 1]);
+    // Every node above holds the largest of the nodes below it: when this
+    // one keeps its value, so do they.
+    if (largest == max_room_[node]) break;
+    max_room_[node] = largest;
   }
 }
