@@ -17,6 +17,7 @@
 #include "engines/bin.h"
 #include "engines/bin_view.h"
 #include "engines/ga_individual.h"
+#include "engines/genetic_algorithm.h"
 #include "engines/optimizer.h"
 #include "engines/packing.h"
 #include "engines/packing_check.h"
@@ -180,6 +181,36 @@ inline Individual IndividualOf(const std::vector<Bin>& bins, double capacity,
 // An individual of bins of capacity 10 with the given fitness.
 inline Individual Shape(double fitness, const std::vector<Bin>& bins) {
   return IndividualOf(bins, 10, fitness);
+}
+
+// ---- Whole engines ---------------------------------------------------------
+
+using Sizes = std::vector<double>;
+
+// Items named i0, i1, ... with the given sizes.
+inline std::vector<std::pair<std::string, double>> Named(const Sizes& sizes) {
+  std::vector<std::pair<std::string, double>> named;
+  for (double size : sizes) {
+    named.emplace_back("i" + std::to_string(named.size()), size);
+  }
+  return named;
+}
+
+// An input and the engine built on it from the given settings.
+struct GaRun {
+  GaRun(const Params& settings, const Sizes& sizes)
+      : params(settings), input(params, Named(sizes)), ga(input) {}
+  Params params;
+  Input input;
+  GeneticAlgorithm ga;
+};
+
+// Settings for a target and, when not 0, a number of generations.
+inline Params Settings(double target, int32_t generations = 0) {
+  Params params;
+  params.target = target;
+  params.ga_num_generations = generations;
+  return params;
 }
 
 // ---- Random cases for the differential tests --------------------------------
