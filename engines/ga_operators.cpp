@@ -82,13 +82,11 @@ void GaOperators::BuildChild(const Packing& receiver, const Packing& donor,
   Reinsert(child, loose_);
 }
 
-bool GaOperators::LoosenIfShared(const std::uint32_t* ids, std::uint32_t count,
-                                 LooseItems& loose) const {
-  if (!HoldsDonated(ids, count)) return false;
+void GaOperators::Loosen(const std::uint32_t* ids, std::uint32_t count,
+                         LooseItems& loose) const {
   for (std::uint32_t i = 0; i < count; ++i) {
     if (!IsDonated(ids[i])) loose.Append(ids[i]);
   }
-  return true;
 }
 
 void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
@@ -117,20 +115,30 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
 void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
                                std::size_t to, std::uint32_t& start,
                                Packing& child, LooseItems& loose) {
-  // Most bins are kept, so they are copied in runs, a block per run, rather
-  // than one at a time.
+  const std::uint32_t* ids = receiver.ids.data();
+  const std::uint32_t* counts = receiver.counts.data();
+  std::uint32_t end = start;
+  for (std::size_t k = from; k < to; ++k) end += counts[k];
+  // One scan over the items finds the donated ones; the bins between those
+  // that hold one are kept, copied a run at a time.
+  std::size_t bin = from;
+  std::uint32_t bin_start = start;
   std::size_t run_first = from;
   std::uint32_t run_start = start;
-  for (std::size_t k = from; k < to; ++k) {
-    const std::uint32_t count = receiver.counts[k];
-    if (LoosenIfShared(receiver.ids.data() + start, count, loose)) {
-      CopyBins(receiver, run_first, k, run_start, start, child);
-      run_first = k + 1;
-      run_start = start + count;
-    }
-    start += count;
+  std::uint32_t i = start;
+  while (true) {
+    while (i < end && !IsMarked(ids[i])) ++i;
+    if (i == end) break;
+    while (bin_start + counts[bin] <= i) bin_start += counts[bin++];
+    CopyBins(receiver, run_first, bin, run_start, bin_start, child);
+    Loosen(ids + bin_start, counts[bin], loose);
+    bin_start += counts[bin++];
+    run_first = bin;
+    run_start = bin_start;
+    i = bin_start;
   }
-  CopyBins(receiver, run_first, to, run_start, start, child);
+  CopyBins(receiver, run_first, to, run_start, end, child);
+  start = end;
 }
 
 void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,

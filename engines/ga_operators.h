@@ -78,25 +78,17 @@ class GaOperators {
   bool IsDonated(std::uint32_t id) const {
     return id < donated_.size() && donated_[id] == stamp_;
   }
-  // Whether any of the `count` items at `ids` is donated. Every item of a
-  // packing has a mark, so no bounds are tested: this scan reads every item
-  // of the receiver for every child.
-  bool HoldsDonated(const std::uint32_t* ids, std::uint32_t count) const {
-    bool donated = false;
-    for (std::uint32_t i = 0; i < count; ++i) {
-      donated |= donated_[ids[i]] == stamp_;
-    }
-    return donated;
-  }
+  // IsDonated for an item of a packing, all of which have a mark: the scan
+  // for shared bins reads every item of the receiver for every child.
+  bool IsMarked(std::uint32_t id) const { return donated_[id] == stamp_; }
   // Copies bins first..last - 1 of `from_packing`, whose ids lie from
   // `ids_from` to `ids_to`, to the end of `child`.
   static void CopyBins(const Packing& from_packing, std::size_t first,
                        std::size_t last, std::uint32_t ids_from,
                        std::uint32_t ids_to, Packing& child);
-  // If the `count` items at `ids` include a donated one, makes the others
-  // loose and returns true.
-  bool LoosenIfShared(const std::uint32_t* ids, std::uint32_t count,
-                      LooseItems& loose) const;
+  // Makes the items at `ids` that are not donated loose, in their order.
+  void Loosen(const std::uint32_t* ids, std::uint32_t count,
+              LooseItems& loose) const;
 
   EngineDraws& draws_;         // The engine's generator.
   std::vector<double> sizes_;  // Item sizes by id.
