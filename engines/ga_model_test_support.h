@@ -129,7 +129,7 @@ inline std::vector<std::size_t> ThreePositions(std::size_t m, Draws& draws) {
     d = d != m - 1 ? d + 1 : (lo == m - 2 ? m - 3 : m - 2);
   }
   std::vector<std::size_t> positions = {lo, hi, d};
-  std::sort(positions.begin(), positions.end());
+  std::stable_sort(positions.begin(), positions.end());
   return positions;
 }
 
