@@ -21,12 +21,9 @@ namespace {
 
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
-             BinFloorTable& floors) {
+             SettledBins& settled) {
   if (loose.empty()) return false;
-  floors.Reset(packing.size());
-  // Floors that hold for every bin: the smallest sizes of all the items.
-  const BinFloors any_bin{loose.smallest(), loose.smallest_pair(),
-                          loose.smallest_triple()};
+  settled.Reset(packing, starts, sizes);
   bool shrank = false;
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.
@@ -34,30 +31,21 @@ bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
   while (changed) {
     changed = false;
     LooseReach reach(loose);
-    // The draws of the settled bins passed over since the last bin tried.
-    std::uint64_t owed = 0;
-    for (std::size_t k = 0; k < packing.size(); ++k) {
-      const std::uint32_t count = packing.counts[k];
-      const double room = packing.room(k);
-      if (reach.Settles(any_bin, count, room) ||
-          reach.Settles(
-              floors.Get(k, packing.ids.data() + starts[k], count, sizes),
-              count, room)) {
-        owed += static_cast<std::uint64_t>(reach.DrawsOf(count));
-        continue;
-      }
+    for (std::size_t k = 0;; ++k) {
+      // The settled bins passed over take their draws in one go.
+      std::uint64_t owed = 0;
+      k = settled.NextOpen(k, reach, packing.counts.data(), owed);
       draws.Skip(owed);
-      owed = 0;
+      if (k == packing.size()) break;
       const BinSlice bin{packing.ids.data() + starts[k], packing.counts[k],
                          packing.used[k], packing.capacity, sizes};
       bool fewer = false;
       if (!TryMoves(bin, loose, draws, fewer)) continue;
       changed = true;
       shrank |= fewer;
-      floors.Forget(k);
+      settled.Update(k, packing, starts, sizes);
       reach = LooseReach(loose);
     }
-    draws.Skip(owed);
   }
   return shrank;
 }

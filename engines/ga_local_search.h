@@ -114,9 +114,9 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose,
 // a whole pass changes nothing. Bins keep their count, their order and their
 // start; a bin that gives up more items than it takes ends before the next
 // one starts. Returns whether any bin did. Settled bins are passed over
-// with their draws taken; `floors` is working storage for the bins' floors.
+// with their draws taken; `settled` is working storage for the bins' keys.
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
-             BinFloorTable& floors);
+             SettledBins& settled);
 
 #endif  // QUARRIMEL_ENGINES_GA_LOCAL_SEARCH_H_

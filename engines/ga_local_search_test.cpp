@@ -92,9 +92,9 @@ TEST(ReplaceMovesTest, ImproveMatchesTheModel) {
     const std::vector<Item*> all = AllItems(c);
     EngineDraws fast_draws(round);
     model::Draws model_draws(round);
-    BinFloorTable floors;
+    SettledBins settled;
     Improve(block, starts, fast_loose, ById(all).sizes.data(), fast_draws,
-            floors);
+            settled);
     const std::vector<Bin> fast = BinsOf(block, all, &starts);
     model::Improve(expected, model_loose, model_draws);
     ASSERT_EQ(fast_draws.Draw(), model_draws.Draw());

@@ -50,7 +50,7 @@ void GaOperators::Mutate(Packing& bins) {
 void GaOperators::Reinsert(Packing& bins, LooseItems& loose) {
   StartsOf(bins, starts_);
   const bool shrank =
-      Improve(bins, starts_, loose, sizes_.data(), draws_, floors_);
+      Improve(bins, starts_, loose, sizes_.data(), draws_, settled_);
   if (loose.empty() && !shrank) return;
   loose.Ids(loose_ids_);
   first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),

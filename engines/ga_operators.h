@@ -105,7 +105,7 @@ class GaOperators {
   // order, and the children under construction (after a swap they hold the
   // storage of replaced children, for reuse).
   std::vector<std::uint32_t> starts_, loose_ids_;
-  BinFloorTable floors_;
+  SettledBins settled_;
   Packing first_child_, second_child_;
 };
 

@@ -45,8 +45,8 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     Packing block = PackingOf(c.bins, c.capacity);
     std::vector<std::uint32_t> starts;
     StartsOf(block, starts);
-    BinFloorTable floors;
-    Improve(block, starts, improved, ById(all).sizes.data(), alone, floors);
+    SettledBins settled;
+    Improve(block, starts, improved, ById(all).sizes.data(), alone, settled);
     std::vector<Bin> expected = BinsOf(block, all, &starts);
     model::FirstFit(expected, improved.items(), c.capacity);
     ASSERT_EQ(Names(after), Names(expected));

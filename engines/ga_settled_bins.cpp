@@ -2,19 +2,21 @@
 #include "engines/ga_settled_bins.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <utility>
 
 BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
                    const double* sizes) {
   constexpr double kNone = std::numeric_limits<double>::infinity();
-  // The three smallest sizes, smallest first.
+  // The three smallest sizes, smallest first, kept without branches: which
+  // way each comparison goes follows the data.
   double a = kNone, b = kNone, c = kNone;
   for (std::uint32_t i = 0; i < count; ++i) {
-    double x = sizes[ids[i]];
-    if (x < c) std::swap(x, c);
-    if (c < b) std::swap(b, c);
-    if (b < a) std::swap(a, b);
+    const double x = sizes[ids[i]];
+    c = std::min(c, std::max(b, x));
+    b = std::min(b, std::max(a, x));
+    a = std::min(a, x);
   }
   BinFloors floors{a, count >= 2 ? a + b : kNone, kNone};
   if (count >= 3) {
@@ -27,13 +29,77 @@ BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
   return floors;
 }
 
-void BinFloorTable::Reset(std::size_t bins) {
-  if (++repair_ == 0) {
-    // The number wrapped: floors worked out 2^32 repairs ago would pass for
-    // this repair's.
-    std::fill(known_.begin(), known_.end(), 0);
-    repair_ = 1;
+double NextAbove(double x) {
+  if (x == 0) return std::numeric_limits<double>::denorm_min();
+  // Elsewhere x itself stands in: every y above x is at least x, so a bin
+  // keyed on it is at worst opened for nothing.
+  if (!(x > 0) || x == std::numeric_limits<double>::infinity()) return x;
+  std::uint64_t bits;
+  std::memcpy(&bits, &x, sizeof bits);
+  ++bits;  // Positive doubles order as their bit patterns do.
+  std::memcpy(&x, &bits, sizeof bits);
+  return x;
+}
+
+namespace {
+
+struct BinKeys {
+  double one, three;
+};
+
+BinKeys KeysOf(const std::uint32_t* ids, std::uint32_t count, double room,
+               const double* sizes) {
+  const BinFloors floors = FloorsOf(ids, count, sizes);
+  // One for one needs room and a strictly larger item; two for one an item
+  // at least as large as the pair (infinite below two items).
+  const double one = room > 0 ? NextAbove(floors.item)
+                              : std::numeric_limits<double>::infinity();
+  return {std::min(one, floors.pair), floors.triple};
+}
+
+}  // namespace
+
+void SettledBins::Reset(const Packing& packing,
+                        const std::vector<std::uint32_t>& starts,
+                        const double* sizes) {
+  const std::size_t bins = packing.size();
+  one_.resize(bins);
+  three_.resize(bins);
+  for (std::size_t k = 0; k < bins; ++k) {
+    const BinKeys keys = KeysOf(packing.ids.data() + starts[k],
+                                packing.counts[k], packing.room(k), sizes);
+    one_[k] = keys.one;
+    three_[k] = keys.three;
   }
-  floors_.resize(bins);
-  known_.resize(bins, 0);
+}
+
+void SettledBins::Update(std::size_t bin, const Packing& packing,
+                         const std::vector<std::uint32_t>& starts,
+                         const double* sizes) {
+  const BinKeys keys = KeysOf(packing.ids.data() + starts[bin],
+                              packing.counts[bin], packing.room(bin), sizes);
+  one_[bin] = keys.one;
+  three_[bin] = keys.three;
+}
+
+std::size_t SettledBins::NextOpen(std::size_t from, const LooseReach& reach,
+                                  const std::uint32_t* counts,
+                                  std::uint64_t& owed) const {
+  const std::size_t bins = one_.size();
+  // Without loose items no move draws or trades.
+  if (reach.count == 0) return bins;
+  const double largest = reach.largest;
+  // Three for two takes two loose items: with one, no sum opens a bin.
+  const double largest_two = reach.count >= 2
+                                 ? reach.largest_two
+                                 : -std::numeric_limits<double>::infinity();
+  // By item count, capped at three: one draw for one for one, two for two
+  // for one, three for three for two when two items are loose.
+  const std::uint64_t draws[4] = {0, 1, 3, reach.count >= 2 ? 6u : 3u};
+  std::size_t k = from;
+  for (; k < bins; ++k) {
+    if (one_[k] <= largest || three_[k] <= largest_two) break;
+    owed += draws[std::min<std::uint32_t>(counts[k], 3)];
+  }
+  return k;
 }

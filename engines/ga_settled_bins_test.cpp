@@ -2,6 +2,7 @@
 #include "engines/ga_settled_bins.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <random>
@@ -96,6 +97,27 @@ bool RunMoves(Bin& bin, LooseItems& loose, const std::vector<Item*>& all,
   return changed;
 }
 
+// How a pass sees a packing of the one bin `bin`: whether it passes the bin
+// over, and the draws it owes for it if so.
+struct Verdict {
+  bool settled;
+  std::uint64_t owed;
+};
+
+Verdict Judge(const Bin& bin, const LooseItems& loose,
+              const std::vector<Item*>& all) {
+  const Packing packing = PackingOf({bin}, bin.capacity);
+  std::vector<std::uint32_t> starts;
+  StartsOf(packing, starts);
+  const ById by_id(all);
+  SettledBins settled;
+  settled.Reset(packing, starts, by_id.sizes.data());
+  std::uint64_t owed = 0;
+  const std::size_t open =
+      settled.NextOpen(0, LooseReach(loose), packing.counts.data(), owed);
+  return {open == 1, owed};
+}
+
 // A bin the settling test passes over must be one that no draw changes, and
 // the draws taken for it must be the moves' own.
 TEST(SettledBinsTest, SettledBinsStayAsTheyAreWhateverTheDraws) {
@@ -109,14 +131,8 @@ TEST(SettledBinsTest, SettledBinsStayAsTheyAreWhateverTheDraws) {
     LooseItems loose(all);
     for (Item* item : c.loose) loose.Append(IdOf(item));
     const Bin& bin = c.bins[0];
-    const ById by_id(all);
-    std::vector<std::uint32_t> ids;
-    for (const Item* item : bin.items) ids.push_back(IdOf(item));
-    const BinFloors floors = FloorsOf(
-        ids.data(), static_cast<std::uint32_t>(ids.size()), by_id.sizes.data());
-    const LooseReach reach(loose);
-    const std::uint32_t count = static_cast<std::uint32_t>(ids.size());
-    if (!reach.Settles(floors, count, bin.room())) {
+    const Verdict verdict = Judge(bin, loose, all);
+    if (!verdict.settled) {
       ++unsettled;
       continue;
     }
@@ -127,7 +143,7 @@ TEST(SettledBinsTest, SettledBinsStayAsTheyAreWhateverTheDraws) {
       EngineDraws moving(seed);
       ASSERT_FALSE(RunMoves(moved, moved_loose, all, moving));
       EngineDraws skipping(seed);
-      skipping.Skip(static_cast<std::uint64_t>(reach.DrawsOf(count)));
+      skipping.Skip(verdict.owed);
       ASSERT_EQ(moving.Draw(), skipping.Draw()) << "seed " << seed;
     }
   }
@@ -173,32 +189,71 @@ TEST(SettledBinsTest, ExactSumsKeepABinUnsettled) {
         in_bin.push_back(item);
     }
     Bin bin = MakeBin(c.capacity, in_bin);
-    const ById by_id(items.all());
-    std::vector<std::uint32_t> ids;
-    for (const Item* item : in_bin) ids.push_back(IdOf(item));
-    const BinFloors floors = FloorsOf(
-        ids.data(), static_cast<std::uint32_t>(ids.size()), by_id.sizes.data());
-    EXPECT_FALSE(LooseReach(loose).Settles(
-        floors, static_cast<std::uint32_t>(ids.size()), bin.room()));
+    EXPECT_FALSE(Judge(bin, loose, items.all()).settled);
     // And the move does trade.
     EngineDraws draws(1);
     EXPECT_TRUE(RunMoves(bin, loose, items.all(), draws));
   }
 }
 
-TEST(BinFloorTableTest, FloorsAreWorkedOutAgainForANewRepairAndAfterAChange) {
-  const double sizes[] = {5, 1, 4};
-  std::uint32_t ids[] = {0, 1};
-  BinFloorTable table;
-  table.Reset(1);
-  EXPECT_EQ(table.Get(0, ids, 2, sizes).item, 1);
-  ids[1] = 2;                                      // The bin now holds 5 and 4.
-  EXPECT_EQ(table.Get(0, ids, 2, sizes).item, 1);  // Kept within a repair.
-  table.Forget(0);
-  EXPECT_EQ(table.Get(0, ids, 2, sizes).item, 4);
-  ids[0] = 1;  // 1 and 4.
-  table.Reset(1);
-  EXPECT_EQ(table.Get(0, ids, 2, sizes).pair, 5);
+// A pass stops at the first open bin, owes the draws of the settled ones
+// before it, and sees a bin anew once its keys are worked out again.
+TEST(SettledBinsTest, StopsAtTheFirstOpenBinAndSeesChanges) {
+  const std::vector<double> sizes = {5, 5, 2, 4, 4, 4, 2, 2, 2, 6, 1};
+  std::vector<std::pair<std::string, double>> sized;
+  for (double size : sizes)
+    sized.emplace_back(std::to_string(sized.size()), size);
+  const Items items(sized);
+  const std::uint32_t full[] = {0, 1}, small[] = {2}, over[] = {3, 4, 5},
+                      twos[] = {6, 7, 8};
+  Packing packing;
+  packing.capacity = 10;
+  packing.AddBin(full, 2, 10);  // No room, pair 10.
+  packing.AddBin(small, 1, 2);  // Room, item 2.
+  packing.AddBin(over, 3, 12);  // No room, pair 8, triple 12.
+  packing.AddBin(twos, 3, 6);   // Room, item 2.
+  std::vector<std::uint32_t> starts;
+  StartsOf(packing, starts);
+  LooseItems loose(items.all());
+  loose.Append(9);  // 6: the largest two add up to 7.
+  loose.Append(10);
+  const LooseReach reach(loose);
+  SettledBins settled;
+  settled.Reset(packing, starts, sizes.data());
+  struct Step {
+    std::size_t from, open;
+    std::uint64_t owed;
+  };
+  // Bin 0 is settled and owes 1 + 2 draws; bin 1 takes the 6 for its 2.
+  // Bin 2 is settled and owes 1 + 2 + 3 draws; bin 3 is open.
+  for (const Step& step : {Step{0, 1, 3}, Step{2, 3, 6}}) {
+    std::uint64_t owed = 0;
+    EXPECT_EQ(settled.NextOpen(step.from, reach, packing.counts.data(), owed),
+              step.open);
+    EXPECT_EQ(owed, step.owed);
+  }
+  // Bin 1 full with its 2: nothing loose is larger, and it is settled.
+  packing.used[1] = 10;
+  settled.Update(1, packing, starts, sizes.data());
+  std::uint64_t owed = 0;
+  EXPECT_EQ(settled.NextOpen(0, reach, packing.counts.data(), owed), 3u);
+  EXPECT_EQ(owed, 3u + 1u + 6u);
+}
+
+TEST(NextAboveTest, IsTheLeastDoubleAbove) {
+  const double kMax = std::numeric_limits<double>::max();
+  const double kTiny = std::numeric_limits<double>::denorm_min();
+  struct Case {
+    double x, above;
+  };
+  const Case cases[] = {
+      {0, kTiny},   {-0.0, kTiny}, {1, 1 + 0x1p-52}, {0x1p-1074, 0x1p-1073},
+      {kMax, kInf}, {kInf, kInf},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(NextAbove(c.x), c.above) << c.x;
+    EXPECT_EQ(NextAbove(c.x), std::nextafter(c.x, kInf)) << c.x;
+  }
 }
 
 }  // namespace
