@@ -40,20 +40,35 @@ void FirstFitter::Rebuild(Packing& packing,
   spare_ids_.resize(total);
   next_slot_.resize(bins);
   std::uint32_t* out = spare_ids_.data();
-  std::size_t at = 0;
+  // Bins that lie end to end in the old block and take no added item between
+  // them are copied in one go: most bins of a repair are such.
+  std::uint32_t from = 0, to = 0, run = 0;
+  std::uint32_t at = 0;
   for (std::size_t k = 0; k < bins; ++k) {
-    const std::uint32_t own = packing.counts[k];
+    const std::uint32_t own = k < old_bins ? packing.counts[k] : 0;
     if (own > 0) {
-      std::memcpy(out + at, packing.ids.data() + starts[k],
-                  own * sizeof(std::uint32_t));
+      if (run > 0 && starts[k] == from + run && at == to + run) {
+        run += own;
+      } else {
+        CopyIds(packing.ids.data() + from, run, out + to);
+        from = starts[k];
+        to = at;
+        run = own;
+      }
     }
-    next_slot_[k] = static_cast<std::uint32_t>(at + own);
+    next_slot_[k] = at + own;
     at += own + added_[k];
     packing.counts[k] = own + added_[k];
   }
+  CopyIds(packing.ids.data() + from, run, out + to);
   for (std::size_t i = 0; i < count; ++i)
     out[next_slot_[bin_of_[i]]++] = ids[i];
   packing.ids.swap(spare_ids_);
+}
+
+void FirstFitter::CopyIds(const std::uint32_t* from, std::uint32_t count,
+                          std::uint32_t* to) {
+  if (count > 0) std::memcpy(to, from, count * sizeof(std::uint32_t));
 }
 
 void FirstFitter::Build(const Packing& packing, std::size_t slots) {

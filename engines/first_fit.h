@@ -33,6 +33,9 @@ class FirstFitter {
                std::size_t old_bins, const std::uint32_t* ids,
                std::size_t count);
 
+  static void CopyIds(const std::uint32_t* from, std::uint32_t count,
+                      std::uint32_t* to);
+
   std::size_t leaves_ = 0;        // Bin slots in the tree, a power of two.
   std::vector<double> max_room_;  // Heap layout; node 1 is the root.
   // Per bin: items added; per item placed: its bin. Kept for reuse.
