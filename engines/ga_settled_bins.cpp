@@ -47,13 +47,34 @@ struct BinKeys {
   double one, three;
 };
 
+// The three smallest of three sizes, smallest first.
+void SortThree(double& a, double& b, double& c) {
+  const double low = std::min(a, b), high = std::max(a, b);
+  a = std::min(low, c);
+  const double rest = std::max(low, c);
+  b = std::min(rest, high);
+  c = std::max(rest, high);
+}
+
 BinKeys KeysOf(const std::uint32_t* ids, std::uint32_t count, double room,
                const double* sizes) {
-  const BinFloors floors = FloorsOf(ids, count, sizes);
+  constexpr double kNone = std::numeric_limits<double>::infinity();
+  BinFloors floors;
+  // Nearly every bin holds two or three items: those are worked out without
+  // a loop.
+  if (count == 2) {
+    const double x = sizes[ids[0]], y = sizes[ids[1]];
+    floors = {std::min(x, y), x + y, kNone};
+  } else if (count == 3) {
+    double a = sizes[ids[0]], b = sizes[ids[1]], c = sizes[ids[2]];
+    SortThree(a, b, c);
+    floors = {a, a + b, std::min({(a + b) + c, (a + c) + b, (b + c) + a})};
+  } else {
+    floors = FloorsOf(ids, count, sizes);
+  }
   // One for one needs room and a strictly larger item; two for one an item
   // at least as large as the pair (infinite below two items).
-  const double one = room > 0 ? NextAbove(floors.item)
-                              : std::numeric_limits<double>::infinity();
+  const double one = room > 0 ? NextAbove(floors.item) : kNone;
   return {std::min(one, floors.pair), floors.triple};
 }
 
