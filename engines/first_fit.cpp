@@ -74,11 +74,13 @@ void FirstFitter::CopyIds(const std::uint32_t* from, std::uint32_t count,
 void FirstFitter::Build(const Packing& packing, std::size_t slots) {
   leaves_ = 1;
   while (leaves_ < slots) leaves_ *= 2;
-  // Slots without a bin can take nothing.
-  max_room_.assign(2 * leaves_, -std::numeric_limits<double>::infinity());
+  max_room_.resize(2 * leaves_);
   for (std::size_t k = 0; k < packing.size(); ++k) {
     max_room_[leaves_ + k] = packing.room(k);
   }
+  // Slots without a bin can take nothing.
+  std::fill(max_room_.begin() + leaves_ + packing.size(), max_room_.end(),
+            -std::numeric_limits<double>::infinity());
   for (std::size_t node = leaves_ - 1; node >= 1; --node) {
     max_room_[node] = std::max(max_room_[2 * node], max_room_[2 * node + 1]);
   }
