@@ -72,40 +72,69 @@ void FirstFitter::CopyIds(const std::uint32_t* from, std::uint32_t count,
 }
 
 void FirstFitter::Build(const Packing& packing, std::size_t slots) {
-  leaves_ = 1;
-  while (leaves_ < slots) leaves_ *= 2;
-  max_room_.resize(2 * leaves_);
-  for (std::size_t k = 0; k < packing.size(); ++k) {
-    max_room_[leaves_ + k] = packing.room(k);
+  constexpr double kNoRoom = -std::numeric_limits<double>::infinity();
+  level_start_.clear();
+  std::size_t size =
+      std::max<std::size_t>(kFanOut, (slots + kFanOut - 1) / kFanOut * kFanOut);
+  std::size_t total = 0;
+  while (true) {
+    level_start_.push_back(total);
+    total += size;
+    if (size == 1) break;
+    const std::size_t groups = size / kFanOut;
+    size = groups == 1 ? 1 : (groups + kFanOut - 1) / kFanOut * kFanOut;
   }
-  // Slots without a bin can take nothing.
-  std::fill(max_room_.begin() + leaves_ + packing.size(), max_room_.end(),
-            -std::numeric_limits<double>::infinity());
-  for (std::size_t node = leaves_ - 1; node >= 1; --node) {
-    max_room_[node] = std::max(max_room_[2 * node], max_room_[2 * node + 1]);
+  rooms_.resize(total);
+  for (std::size_t k = 0; k < packing.size(); ++k) rooms_[k] = packing.room(k);
+  std::fill(rooms_.begin() + packing.size(), rooms_.begin() + level_start_[1],
+            kNoRoom);
+  for (std::size_t level = 1; level < level_start_.size(); ++level) {
+    const std::size_t from = level_start_[level - 1];
+    const std::size_t groups = (level_start_[level] - from) / kFanOut;
+    const std::size_t end = level + 1 < level_start_.size()
+                                ? level_start_[level + 1]
+                                : level_start_[level] + 1;
+    for (std::size_t g = 0; g < groups; ++g) {
+      rooms_[level_start_[level] + g] = LargestOf(&rooms_[from + g * kFanOut]);
+    }
+    std::fill(rooms_.begin() + level_start_[level] + groups,
+              rooms_.begin() + end, kNoRoom);
   }
+}
+
+double FirstFitter::LargestOf(const double* group) {
+  double largest = group[0];
+  for (std::size_t c = 1; c < kFanOut; ++c)
+    largest = std::max(largest, group[c]);
+  return largest;
 }
 
 std::size_t FirstFitter::FirstWithRoom(double size, std::size_t none) const {
   // The rooms are the very values a scan would compare, so descending to the
-  // leftmost subtree that holds a large enough room picks the same bin.
-  if (!(max_room_[1] >= size)) return none;
-  std::size_t node = 1;
-  while (node < leaves_) {
-    node = max_room_[2 * node] >= size ? 2 * node : 2 * node + 1;
+  // leftmost child that holds a large enough room picks the same bin; the
+  // node's own room is one of its children's, so one always does.
+  if (!(rooms_.back() >= size)) return none;
+  std::size_t node = 0;
+  for (std::size_t level = level_start_.size() - 1; level-- > 0;) {
+    const double* group = &rooms_[level_start_[level] + node * kFanOut];
+    std::size_t child = 0;
+    while (!(group[child] >= size)) ++child;
+    node = node * kFanOut + child;
   }
-  return node - leaves_;
+  return node;
 }
 
 void FirstFitter::SetRoom(std::size_t position, double room) {
-  std::size_t node = leaves_ + position;
-  max_room_[node] = room;
-  for (node /= 2; node >= 1; node /= 2) {
+  rooms_[position] = room;
+  for (std::size_t level = 1; level < level_start_.size(); ++level) {
+    const std::size_t group = position / kFanOut;
     const double largest =
-        std::max(max_room_[2 * node], max_room_[2 * node + 1]);
+        LargestOf(&rooms_[level_start_[level - 1] + group * kFanOut]);
+    double& node = rooms_[level_start_[level] + group];
     // Every node above holds the largest of the nodes below it: when this
     // one keeps its value, so do they.
-    if (largest == max_room_[node]) break;
-    max_room_[node] = largest;
+    if (largest == node) break;
+    node = largest;
+    position = group;
   }
 }

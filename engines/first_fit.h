@@ -12,7 +12,9 @@
 
 // Places items first fit. Each item's bin is found in O(log bins) through a
 // tree of the largest room under every node, yet the choice is exactly the
-// one a scan from the first bin would make.
+// one a scan from the first bin would make. Each node has eight children,
+// side by side: a descent reads one short run of memory per level, and
+// there are a third as many levels as with two children.
 class FirstFitter {
  public:
   // Adds each of the `count` items `ids` (sizes by id in `sizes`), in order,
@@ -33,11 +35,15 @@ class FirstFitter {
                std::size_t old_bins, const std::uint32_t* ids,
                std::size_t count);
 
+  static double LargestOf(const double* group);  // Of kFanOut rooms.
   static void CopyIds(const std::uint32_t* from, std::uint32_t count,
                       std::uint32_t* to);
 
-  std::size_t leaves_ = 0;        // Bin slots in the tree, a power of two.
-  std::vector<double> max_room_;  // Heap layout; node 1 is the root.
+  static constexpr std::size_t kFanOut = 8;
+  // The rooms of every level, the bins' own first and the root's last; each
+  // level is padded to whole groups of kFanOut with rooms that take nothing.
+  std::vector<double> rooms_;
+  std::vector<std::size_t> level_start_;
   // Per bin: items added; per item placed: its bin. Kept for reuse.
   std::vector<std::uint32_t> added_, bin_of_, next_slot_;
   std::vector<std::uint32_t> spare_ids_;  // The ids of the rebuilt block.
