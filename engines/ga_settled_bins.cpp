@@ -6,6 +6,19 @@
 #include <limits>
 #include <utility>
 
+namespace {
+
+// The floor of three items whose three smallest sizes are a, b and c.
+double TripleFloor(double a, double b, double c) {
+  // A drawn triple's items are each at least as large as a, b and c in some
+  // order, and the move adds the first two and then the third: the smallest
+  // the sum can round to is the least of the three ways to add a, b and c
+  // with one of them last.
+  return std::min({(a + b) + c, (a + c) + b, (b + c) + a});
+}
+
+}  // namespace
+
 BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
                    const double* sizes) {
   constexpr double kNone = std::numeric_limits<double>::infinity();
@@ -18,15 +31,8 @@ BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
     b = std::min(b, std::max(a, x));
     a = std::min(a, x);
   }
-  BinFloors floors{a, count >= 2 ? a + b : kNone, kNone};
-  if (count >= 3) {
-    // A drawn triple's items are each at least as large as a, b and c in
-    // some order, and the move adds the first two and then the third: the
-    // smallest the sum can round to is the least of the three ways to add
-    // a, b and c with one of them last.
-    floors.triple = std::min({(a + b) + c, (a + c) + b, (b + c) + a});
-  }
-  return floors;
+  return {a, count >= 2 ? a + b : kNone,
+          count >= 3 ? TripleFloor(a, b, c) : kNone};
 }
 
 double NextAbove(double x) {
@@ -68,7 +74,7 @@ BinKeys KeysOf(const std::uint32_t* ids, std::uint32_t count, double room,
   } else if (count == 3) {
     double a = sizes[ids[0]], b = sizes[ids[1]], c = sizes[ids[2]];
     SortThree(a, b, c);
-    floors = {a, a + b, std::min({(a + b) + c, (a + c) + b, (b + c) + a})};
+    floors = {a, a + b, TripleFloor(a, b, c)};
   } else {
     floors = FloorsOf(ids, count, sizes);
   }
