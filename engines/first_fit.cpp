@@ -76,6 +76,8 @@ void FirstFitter::Build(const Packing& packing, std::size_t slots) {
   level_start_.clear();
   std::size_t size =
       std::max<std::size_t>(kFanOut, (slots + kFanOut - 1) / kFanOut * kFanOut);
+  // Each level above the bins' own has a node per group of kFanOut below,
+  // padded to whole groups in turn, up to the single root.
   std::size_t total = 0;
   while (true) {
     level_start_.push_back(total);
