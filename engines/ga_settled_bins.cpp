@@ -92,12 +92,7 @@ void SettledBins::Reset(const Packing& packing,
   const std::size_t bins = packing.size();
   one_.resize(bins);
   three_.resize(bins);
-  for (std::size_t k = 0; k < bins; ++k) {
-    const BinKeys keys = KeysOf(packing.ids.data() + starts[k],
-                                packing.counts[k], packing.room(k), sizes);
-    one_[k] = keys.one;
-    three_[k] = keys.three;
-  }
+  for (std::size_t k = 0; k < bins; ++k) Update(k, packing, starts, sizes);
 }
 
 void SettledBins::Update(std::size_t bin, const Packing& packing,
