@@ -24,6 +24,8 @@ class FirstFitter {
   // at starts[k] in the packing's ids (the packing need not be at rest).
   void Place(Packing& packing, const std::vector<std::uint32_t>& starts,
              const std::uint32_t* ids, std::size_t count, const double* sizes);
+  // After Place: for each item placed, in order, the bin it went into.
+  const std::vector<std::uint32_t>& placed_bins() const { return bin_of_; }
 
  private:
   void Build(const Packing& packing, std::size_t slots);

@@ -23,7 +23,6 @@ bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
              SettledBins& settled) {
   if (loose.empty()) return false;
-  settled.Reset(packing, starts, sizes);
   bool shrank = false;
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.

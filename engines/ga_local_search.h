@@ -114,7 +114,8 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose,
 // a whole pass changes nothing. Bins keep their count, their order and their
 // start; a bin that gives up more items than it takes ends before the next
 // one starts. Returns whether any bin did. Settled bins are passed over
-// with their draws taken; `settled` is working storage for the bins' keys.
+// with their draws taken; `settled` holds the keys of every bin of
+// `packing`, and keeps them up to date.
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
              SettledBins& settled);

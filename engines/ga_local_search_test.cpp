@@ -93,6 +93,7 @@ TEST(ReplaceMovesTest, ImproveMatchesTheModel) {
     EngineDraws fast_draws(round);
     model::Draws model_draws(round);
     SettledBins settled;
+    settled.Reset(block, starts, ById(all).sizes.data());
     Improve(block, starts, fast_loose, ById(all).sizes.data(), fast_draws,
             settled);
     const std::vector<Bin> fast = BinsOf(block, all, &starts);

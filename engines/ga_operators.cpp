@@ -6,8 +6,9 @@
 
 #include "engines/ga_local_search.h"
 
-GaOperators::GaOperators(const std::vector<Item*>& items, EngineDraws& draws)
-    : draws_(draws), loose_(items) {
+GaOperators::GaOperators(const std::vector<Item*>& items, EngineDraws& draws,
+                         bool keep_keys)
+    : draws_(draws), keep_keys_(keep_keys), loose_(items) {
   std::size_t ids = 0;
   for (const Item* item : items) ids = std::max(ids, item->id + 1);
   sizes_.assign(ids, 0);
@@ -37,6 +38,7 @@ void GaOperators::Mutate(Packing& bins) {
   std::uint32_t start = 0;
   for (std::size_t b = 0; b < k; ++b) start += bins.counts[b];
   const std::uint32_t count = bins.counts[k];
+  if (bins.carries_keys()) bins.keys.erase(bins.keys.begin() + k);
   loose_.clear();
   for (std::uint32_t i = 0; i < count; ++i) {
     loose_.Append(bins.ids[start + i]);
@@ -48,14 +50,35 @@ void GaOperators::Mutate(Packing& bins) {
 }
 
 void GaOperators::Reinsert(Packing& bins, LooseItems& loose) {
+  if (loose.empty()) return;
   StartsOf(bins, starts_);
+  LendKeys(bins);
   const bool shrank =
       Improve(bins, starts_, loose, sizes_.data(), draws_, settled_);
-  if (loose.empty() && !shrank) return;
-  loose.Ids(loose_ids_);
-  first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
-                   sizes_.data());
-  loose.clear();
+  if (!loose.empty() || shrank) {
+    loose.Ids(loose_ids_);
+    first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
+                     sizes_.data());
+    loose.clear();
+    if (keep_keys_) UpdatePlacedKeys(bins);
+  }
+  if (keep_keys_) settled_.Swap(bins.keys);
+}
+
+void GaOperators::LendKeys(Packing& bins) {
+  if (keep_keys_ && bins.carries_keys()) {
+    settled_.Swap(bins.keys);
+  } else {
+    settled_.Reset(bins, starts_, sizes_.data());
+  }
+}
+
+void GaOperators::UpdatePlacedKeys(Packing& bins) {
+  // First fit laid the bins out anew.
+  StartsOf(bins, starts_);
+  for (const std::uint32_t k : first_fit_.placed_bins()) {
+    settled_.Update(k, bins, starts_, sizes_.data());
+  }
 }
 
 void GaOperators::FirstFit(Packing& bins, const std::vector<Item*>& items) {
@@ -66,6 +89,11 @@ void GaOperators::FirstFit(Packing& bins, const std::vector<Item*>& items) {
   StartsOf(bins, starts_);
   first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
                    sizes_.data());
+  if (keep_keys_) {
+    StartsOf(bins, starts_);
+    settled_.Reset(bins, starts_, sizes_.data());
+    settled_.Swap(bins.keys);
+  }
 }
 
 GaOperators::Section GaOperators::DrawSection(std::size_t bin_count) {
@@ -100,6 +128,8 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
   MarkDonors(donor, donor_start, donor_count);
   child.clear();
   child.capacity = receiver.capacity;
+  // The child carries keys when both parents do: every bin is a copy.
+  child_keys_ = keep_keys_ && receiver.carries_keys() && donor.carries_keys();
   std::uint32_t start = 0;
   KeepUnshared(receiver, 0, insert_at, start, child, loose);
   // The donated bins lie end to end: one copy each of ids, fills and counts.
@@ -109,6 +139,10 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
                     donor.used.begin() + last + 1);
   child.counts.insert(child.counts.end(), donor.counts.begin() + first,
                       donor.counts.begin() + last + 1);
+  if (child_keys_) {
+    child.keys.insert(child.keys.end(), donor.keys.begin() + first,
+                      donor.keys.begin() + last + 1);
+  }
   KeepUnshared(receiver, insert_at, receiver.size(), start, child, loose);
 }
 
@@ -150,6 +184,10 @@ void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,
                     from_packing.used.begin() + last);
   child.counts.insert(child.counts.end(), from_packing.counts.begin() + first,
                       from_packing.counts.begin() + last);
+  if (child_keys_) {
+    child.keys.insert(child.keys.end(), from_packing.keys.begin() + first,
+                      from_packing.keys.begin() + last);
+  }
 }
 
 void GaOperators::MarkDonors(const Packing& donor, std::uint32_t start,

@@ -24,8 +24,13 @@ class GaOperators {
  public:
   // `items` are all the items the packings may hold; their ids must be
   // distinct (and are best small: tables are indexed by them). Every draw
-  // comes from `draws`, which must outlive the operators.
-  GaOperators(const std::vector<Item*>& items, EngineDraws& draws);
+  // comes from `draws`, which must outlive the operators. With `keep_keys`,
+  // every packing the operators build or repair carries the keys of its
+  // bins (see SettledBins), so that a repair works out only those of the
+  // bins that changed; without, each repair works out all of them, and
+  // packings take 8 bytes a bin less.
+  GaOperators(const std::vector<Item*>& items, EngineDraws& draws,
+              bool keep_keys = true);
   // A copy would draw from the same generator as the original.
   GaOperators(const GaOperators&) = delete;
   GaOperators& operator=(const GaOperators&) = delete;
@@ -43,7 +48,8 @@ class GaOperators {
   // Dissolves one random bin of `bins` and reinserts its items.
   void Mutate(Packing& bins);
   // Improve(), then first fit of what is still loose, in its order. Leaves
-  // `loose` empty and the bins end to end.
+  // `loose` empty and the bins end to end. A packing that carries keys must
+  // carry those of its bins as they are.
   void Reinsert(Packing& bins, LooseItems& loose);
   // First fit of `items`, in order, into `bins`.
   void FirstFit(Packing& bins, const std::vector<Item*>& items);
@@ -83,14 +89,20 @@ class GaOperators {
   bool IsMarked(std::uint32_t id) const { return donated_[id] == stamp_; }
   // Copies bins first..last - 1 of `from_packing`, whose ids lie from
   // `ids_from` to `ids_to`, to the end of `child`.
-  static void CopyBins(const Packing& from_packing, std::size_t first,
-                       std::size_t last, std::uint32_t ids_from,
-                       std::uint32_t ids_to, Packing& child);
+  // Their keys too when the child carries keys.
+  void CopyBins(const Packing& from_packing, std::size_t first,
+                std::size_t last, std::uint32_t ids_from, std::uint32_t ids_to,
+                Packing& child);
+  // Puts the keys of every bin of `bins` into settled_.
+  void LendKeys(Packing& bins);
+  // Works out again the keys of the bins the last first fit put items in.
+  void UpdatePlacedKeys(Packing& bins);
   // Makes the items at `ids` that are not donated loose, in their order.
   void Loosen(const std::uint32_t* ids, std::uint32_t count,
               LooseItems& loose) const;
 
-  EngineDraws& draws_;         // The engine's generator.
+  EngineDraws& draws_;  // The engine's generator.
+  bool keep_keys_;
   std::vector<double> sizes_;  // Item sizes by id.
   std::vector<Item*> items_;   // Items by id, for the first fit of a list.
   FirstFitter first_fit_;
@@ -106,6 +118,7 @@ class GaOperators {
   // storage of replaced children, for reuse).
   std::vector<std::uint32_t> starts_, loose_ids_;
   SettledBins settled_;
+  bool child_keys_ = false;  // Whether the child being built carries keys.
   Packing first_child_, second_child_;
 };
 

@@ -46,6 +46,7 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     std::vector<std::uint32_t> starts;
     StartsOf(block, starts);
     SettledBins settled;
+    settled.Reset(block, starts, ById(all).sizes.data());
     Improve(block, starts, improved, ById(all).sizes.data(), alone, settled);
     std::vector<Bin> expected = BinsOf(block, all, &starts);
     model::FirstFit(expected, improved.items(), c.capacity);
@@ -253,3 +254,60 @@ TEST(CrossoverTest, OneOperatorObjectKeepsEveryChildWhole) {
 }
 
 }  // namespace
+
+// ---- Keys carried by the packings ------------------------------------------
+
+// Keys a packing carries must be those its bins have now: a stale key could
+// pass over a bin that can trade, and the run would part from the algorithm.
+void ExpectKeysOfItsBins(const Packing& packing, const double* sizes) {
+  ASSERT_TRUE(packing.carries_keys());
+  std::vector<std::uint32_t> starts;
+  StartsOf(packing, starts);
+  SettledBins fresh;
+  fresh.Reset(packing, starts, sizes);
+  std::vector<BinKeys> keys;
+  fresh.Swap(keys);
+  for (std::size_t k = 0; k < packing.size(); ++k) {
+    ASSERT_EQ(packing.keys[k].one, keys[k].one) << "bin " << k;
+    ASSERT_EQ(packing.keys[k].three, keys[k].three) << "bin " << k;
+  }
+}
+
+// A small population bred by crossover and mutation, twice from the same
+// seed: once with the keys kept in the packings, once worked out for each
+// repair. The packings must be the same, and the kept keys those of the bins.
+TEST(KeptKeysTest, FollowEveryOperatorAndChangeNoPacking) {
+  std::mt19937 gen(11);
+  for (unsigned round = 0; round < 40; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    RandomCase c = MakeCase(gen, 25, 0, false);
+    const std::vector<Item*> all = AllItems(c);
+    const ById by_id(all);
+    EngineDraws kept_draws(round), plain_draws(round);
+    GaOperators kept(all, kept_draws), plain(all, plain_draws, false);
+    std::vector<Individual> with_keys(4), without(4);
+    for (std::size_t i = 0; i < with_keys.size(); ++i) {
+      std::vector<Item*> order = all;
+      std::shuffle(order.begin(), order.end(), gen);
+      with_keys[i].bins.capacity = without[i].bins.capacity = c.capacity;
+      kept.FirstFit(with_keys[i].bins, order);
+      plain.FirstFit(without[i].bins, order);
+    }
+    for (int step = 0; step < 30; ++step) {
+      const auto pick = [&gen] {
+        return std::uniform_int_distribution<std::size_t>(0, 3)(gen);
+      };
+      const std::size_t a = pick(), b = pick(), x = pick(), y = pick();
+      if (with_keys[a].bins.size() < 2 || with_keys[b].bins.size() < 2) break;
+      kept.Crossover(with_keys[a], with_keys[b], with_keys[x], with_keys[y]);
+      plain.Crossover(without[a], without[b], without[x], without[y]);
+      kept.Mutate(with_keys[x].bins);
+      plain.Mutate(without[x].bins);
+      for (std::size_t i = 0; i < with_keys.size(); ++i) {
+        ExpectKeysOfItsBins(with_keys[i].bins, by_id.sizes.data());
+        ASSERT_TRUE(without[i].bins.keys.empty());
+        ASSERT_EQ(Names(with_keys[i].bins, all), Names(without[i].bins, all));
+      }
+    }
+  }
+}

@@ -2,6 +2,7 @@
 #include "engines/ga_settled_bins.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <limits>
 #include <utility>
@@ -35,23 +36,39 @@ BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
           count >= 3 ? TripleFloor(a, b, c) : kNone};
 }
 
-double NextAbove(double x) {
-  if (x == 0) return std::numeric_limits<double>::denorm_min();
+float NextAbove(float x) {
+  if (x == 0) return std::numeric_limits<float>::denorm_min();
   // Elsewhere x itself stands in: every y above x is at least x, so a bin
   // keyed on it is at worst opened for nothing.
-  if (!(x > 0) || x == std::numeric_limits<double>::infinity()) return x;
-  std::uint64_t bits;
+  if (!(x > 0) || x == std::numeric_limits<float>::infinity()) return x;
+  std::uint32_t bits;
   std::memcpy(&bits, &x, sizeof bits);
-  ++bits;  // Positive doubles order as their bit patterns do.
+  ++bits;  // Positive floats order as their bit patterns do.
   std::memcpy(&x, &bits, sizeof bits);
   return x;
 }
 
 namespace {
 
-struct BinKeys {
-  double one, three;
-};
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr float kFloatInf = std::numeric_limits<float>::infinity();
+constexpr float kFloatMax = std::numeric_limits<float>::max();
+
+}  // namespace
+
+float RoundedBeyondFloats(double x, bool up) {
+  if (std::isnan(x)) return static_cast<float>(x);
+  if (x > 0) return up || x == kInf ? kFloatInf : kFloatMax;
+  return !up || x == -kInf ? -kFloatInf : -kFloatMax;
+}
+
+LooseReach::LooseReach(const LooseItems& loose)
+    : count(loose.size()),
+      largest(count >= 1 ? RoundedUp(loose.FirstSize()) : 0),
+      largest_two(count >= 2 ? RoundedUp(loose.SecondSize() + loose.FirstSize())
+                             : -kFloatInf) {}
+
+namespace {
 
 // The three smallest of three sizes, smallest first.
 void SortThree(double& a, double& b, double& c) {
@@ -64,7 +81,7 @@ void SortThree(double& a, double& b, double& c) {
 
 BinKeys KeysOf(const std::uint32_t* ids, std::uint32_t count, double room,
                const double* sizes) {
-  constexpr double kNone = std::numeric_limits<double>::infinity();
+  constexpr double kNone = kInf;
   BinFloors floors;
   // Nearly every bin holds two or three items: those are worked out without
   // a loop.
@@ -78,10 +95,11 @@ BinKeys KeysOf(const std::uint32_t* ids, std::uint32_t count, double room,
   } else {
     floors = FloorsOf(ids, count, sizes);
   }
-  // One for one needs room and a strictly larger item; two for one an item
-  // at least as large as the pair (infinite below two items).
-  const double one = room > 0 ? NextAbove(floors.item) : kNone;
-  return {std::min(one, floors.pair), floors.triple};
+  // One for one needs room and a strictly larger item: as floats, one at
+  // least the next above the item rounded down. Two for one needs an item at
+  // least as large as the pair (infinite below two items).
+  const float one = room > 0 ? NextAbove(RoundedDown(floors.item)) : kFloatInf;
+  return {std::min(one, RoundedDown(floors.pair)), RoundedDown(floors.triple)};
 }
 
 }  // namespace
@@ -90,37 +108,31 @@ void SettledBins::Reset(const Packing& packing,
                         const std::vector<std::uint32_t>& starts,
                         const double* sizes) {
   const std::size_t bins = packing.size();
-  one_.resize(bins);
-  three_.resize(bins);
+  keys_.resize(bins);
   for (std::size_t k = 0; k < bins; ++k) Update(k, packing, starts, sizes);
 }
 
 void SettledBins::Update(std::size_t bin, const Packing& packing,
                          const std::vector<std::uint32_t>& starts,
                          const double* sizes) {
-  const BinKeys keys = KeysOf(packing.ids.data() + starts[bin],
-                              packing.counts[bin], packing.room(bin), sizes);
-  one_[bin] = keys.one;
-  three_[bin] = keys.three;
+  if (bin >= keys_.size()) keys_.resize(packing.size());
+  keys_[bin] = KeysOf(packing.ids.data() + starts[bin], packing.counts[bin],
+                      packing.room(bin), sizes);
 }
 
 std::size_t SettledBins::NextOpen(std::size_t from, const LooseReach& reach,
                                   const std::uint32_t* counts,
                                   std::uint64_t& owed) const {
-  const std::size_t bins = one_.size();
+  const std::size_t bins = keys_.size();
   // Without loose items no move draws or trades.
   if (reach.count == 0) return bins;
-  const double largest = reach.largest;
-  // Three for two takes two loose items: with one, no sum opens a bin.
-  const double largest_two = reach.count >= 2
-                                 ? reach.largest_two
-                                 : -std::numeric_limits<double>::infinity();
+  const float largest = reach.largest, largest_two = reach.largest_two;
   // By item count, capped at three: one draw for one for one, two for two
   // for one, three for three for two when two items are loose.
   const std::uint64_t draws[4] = {0, 1, 3, reach.count >= 2 ? 6u : 3u};
   std::size_t k = from;
   for (; k < bins; ++k) {
-    if (one_[k] <= largest || three_[k] <= largest_two) break;
+    if (keys_[k].one <= largest || keys_[k].three <= largest_two) break;
     owed += draws[std::min<std::uint32_t>(counts[k], 3)];
   }
   return k;

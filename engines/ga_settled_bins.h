@@ -10,8 +10,10 @@
 #ifndef QUARRIMEL_ENGINES_GA_SETTLED_BINS_H_
 #define QUARRIMEL_ENGINES_GA_SETTLED_BINS_H_
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <limits>
 #include <vector>
 
 #include "engines/loose_items.h"
@@ -29,21 +31,47 @@ struct BinFloors {
 BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
                    const double* sizes);
 
-// The least double above `x` (for x > 0 or zero), so that y > x exactly when
-// y >= NextAbove(x); x itself where no such double helps.
-double NextAbove(double x);
+// The least float above `x` (for x > 0 or zero), so that y > x exactly when
+// y >= NextAbove(x); x itself where no such float helps.
+float NextAbove(float x);
+
+// `x` as a float: the largest not above it, or the least not below it.
+// Keys are kept as floats, half the memory of doubles to scan; a key rounded
+// down and a loose size rounded up compare as "could trade" whenever the
+// exact sizes do, so no bin that can change is passed over. Sizes that are
+// floats already, as whole numbers below 2^24 are, lose nothing.
+inline float RoundedDown(double x);
+inline float RoundedUp(double x);
+// Either, for x beyond the floats' range or not a number.
+float RoundedBeyondFloats(double x, bool up);
+
+inline float RoundedDown(double x) {
+  // Outside the floats' range a conversion is not defined.
+  if (!(std::fabs(x) <= std::numeric_limits<float>::max())) {
+    return RoundedBeyondFloats(x, false);
+  }
+  const float f = static_cast<float>(x);  // The nearest float.
+  return f > x ? std::nextafter(f, -std::numeric_limits<float>::infinity()) : f;
+}
+
+inline float RoundedUp(double x) {
+  if (!(std::fabs(x) <= std::numeric_limits<float>::max())) {
+    return RoundedBeyondFloats(x, true);
+  }
+  const float f = static_cast<float>(x);
+  return f < x ? std::nextafter(f, std::numeric_limits<float>::infinity()) : f;
+}
 
 // What the loose items can offer a move, read once for as long as they do
-// not change.
+// not change, rounded up to compare with the keys.
 struct LooseReach {
-  explicit LooseReach(const LooseItems& loose)
-      : count(loose.size()),
-        largest(count >= 1 ? loose.FirstSize() : 0),
-        largest_two(count >= 2 ? loose.SecondSize() + loose.FirstSize() : 0) {}
+  explicit LooseReach(const LooseItems& loose);
 
-  std::size_t count;   // Loose items.
-  double largest;      // The first loose item's size.
-  double largest_two;  // The second's plus the first's, as the move adds them.
+  std::size_t count;  // Loose items.
+  float largest;      // The first loose item's size.
+  // The second's plus the first's, as the move adds them; minus infinity
+  // with fewer than two, when no sum opens a bin.
+  float largest_two;
 };
 
 // The bins of one packing during one repair, each as two keys that tell at
@@ -56,7 +84,11 @@ class SettledBins {
   // starts[k].
   void Reset(const Packing& packing, const std::vector<std::uint32_t>& starts,
              const double* sizes);
-  // Works out bin `bin`'s keys again, after its items changed.
+  // Exchanges the keys held with `keys`: a packing that carries its keys
+  // lends them for its repair and takes them back after.
+  void Swap(std::vector<BinKeys>& keys) { keys_.swap(keys); }
+  // Works out bin `bin`'s keys again, after its items changed, or those of
+  // a bin added at the end.
   void Update(std::size_t bin, const Packing& packing,
               const std::vector<std::uint32_t>& starts, const double* sizes);
   // The first bin from `from` on that is open to `reach`, or the bin count
@@ -68,10 +100,7 @@ class SettledBins {
                        const std::uint32_t* counts, std::uint64_t& owed) const;
 
  private:
-  // one_[k]: the least size of a loose item that could replace one or two
-  // of bin k's items; three_[k]: the least sum of the two largest loose
-  // items that could replace three. Infinite where no move applies.
-  std::vector<double> one_, three_;
+  std::vector<BinKeys> keys_;
 };
 
 #endif  // QUARRIMEL_ENGINES_GA_SETTLED_BINS_H_

@@ -171,6 +171,15 @@ TEST(SettledBinsTest, ExactSumsKeepABinUnsettled) {
        {2},
        2.25,
        {2.25}},
+      // Kept as floats, the sizes below would round to the same key.
+      {"a loose item larger than the only item by less than a float's step",
+       {1},
+       2,
+       {1 + 0x1p-40}},
+      {"a loose item as large as a pair that no float holds",
+       {0.1, 0.2},
+       0.1 + 0.2,
+       {0.1 + 0.2}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -240,20 +249,52 @@ TEST(SettledBinsTest, StopsAtTheFirstOpenBinAndSeesChanges) {
   EXPECT_EQ(owed, 3u + 1u + 6u);
 }
 
-TEST(NextAboveTest, IsTheLeastDoubleAbove) {
-  const double kMax = std::numeric_limits<double>::max();
-  const double kTiny = std::numeric_limits<double>::denorm_min();
+TEST(NextAboveTest, IsTheLeastFloatAbove) {
+  const float kMax = std::numeric_limits<float>::max();
+  const float kTiny = std::numeric_limits<float>::denorm_min();
+  const float kFloatInf = std::numeric_limits<float>::infinity();
   struct Case {
-    double x, above;
+    float x, above;
   };
   const Case cases[] = {
-      {0, kTiny},   {-0.0, kTiny}, {1, 1 + 0x1p-52}, {0x1p-1074, 0x1p-1073},
-      {kMax, kInf}, {kInf, kInf},
+      {0, kTiny},        {-0.0f, kTiny},
+      {1, 1 + 0x1p-23f}, {0x1p-149f, 0x1p-148f},
+      {kMax, kFloatInf}, {kFloatInf, kFloatInf},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NextAbove(c.x), c.above) << c.x;
-    EXPECT_EQ(NextAbove(c.x), std::nextafter(c.x, kInf)) << c.x;
+    EXPECT_EQ(NextAbove(c.x), std::nextafter(c.x, kFloatInf)) << c.x;
   }
+}
+
+// Rounded to a float each way: never past the double, and the double itself
+// where it is a float.
+TEST(RoundedTest, BracketsTheDouble) {
+  const double kFloatMax = std::numeric_limits<float>::max();
+  const float kFloatInf = std::numeric_limits<float>::infinity();
+  struct Case {
+    double x;
+    float down, up;
+  };
+  const Case cases[] = {
+      {0, 0, 0},
+      {97, 97, 97},
+      {0.1, 0.099999994f, 0.1f},
+      {-0.1, -0.1f, -0.099999994f},
+      {1 + 0x1p-40, 1, 1 + 0x1p-23f},
+      {0x1p-160, 0, 0x1p-149f},
+      {1e300, std::numeric_limits<float>::max(), kFloatInf},
+      {kFloatMax, std::numeric_limits<float>::max(),
+       std::numeric_limits<float>::max()},
+      {kInf, kFloatInf, kFloatInf},
+      {-kInf, -kFloatInf, -kFloatInf},
+      {-1e300, -kFloatInf, -std::numeric_limits<float>::max()},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(RoundedDown(c.x), c.down) << c.x;
+    EXPECT_EQ(RoundedUp(c.x), c.up) << c.x;
+  }
+  EXPECT_TRUE(std::isnan(RoundedDown(std::nan(""))));
 }
 
 }  // namespace

@@ -12,6 +12,14 @@
 #include <cstring>
 #include <vector>
 
+// Two sizes per bin that tell the repair's local search at once whether any
+// of its moves could trade on the bin: the least loose item that could
+// replace one or two of its items, and the least sum of two that could
+// replace three. Kept as floats rounded down (see SettledBins).
+struct BinKeys {
+  float one, three;
+};
+
 struct Packing {
   // Bin after bin, each bin's items in the order they were added. While a
   // repair runs, a bin may end before the next one starts (the starts are
@@ -20,14 +28,18 @@ struct Packing {
   std::vector<double> used;           // Per bin: the filled size.
   std::vector<std::uint32_t> counts;  // Per bin: the item count.
   double capacity = 0;                // Of every bin.
+  // Per bin, its keys; or empty, when the packing does not carry them.
+  std::vector<BinKeys> keys;
 
   std::size_t size() const { return used.size(); }  // The bin count.
   bool empty() const { return used.empty(); }
+  bool carries_keys() const { return keys.size() == used.size(); }
   double room(std::size_t bin) const { return capacity - used[bin]; }
   void clear() {
     ids.clear();
     used.clear();
     counts.clear();
+    keys.clear();
   }
   // Adds a bin of the `count` ids from `first`, filled to `fill`.
   void AddBin(const std::uint32_t* first, std::uint32_t count, double fill) {
