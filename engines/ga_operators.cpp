@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstring>
 
 #include "engines/ga_local_search.h"
 
@@ -126,24 +127,55 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
   std::uint32_t donor_count = 0;
   for (std::size_t k = first; k <= last; ++k) donor_count += donor.counts[k];
   MarkDonors(donor, donor_start, donor_count);
-  child.clear();
   child.capacity = receiver.capacity;
   // The child carries keys when both parents do: every bin is a copy.
   child_keys_ = keep_keys_ && receiver.carries_keys() && donor.carries_keys();
+  StartChild(receiver.ids.size() + donor_count,
+             receiver.size() + (last + 1 - first), child);
   std::uint32_t start = 0;
   KeepUnshared(receiver, 0, insert_at, start, child, loose);
-  // The donated bins lie end to end: one copy each of ids, fills and counts.
-  const std::uint32_t* ids = donor.ids.data() + donor_start;
-  child.ids.insert(child.ids.end(), ids, ids + donor_count);
-  child.used.insert(child.used.end(), donor.used.begin() + first,
-                    donor.used.begin() + last + 1);
-  child.counts.insert(child.counts.end(), donor.counts.begin() + first,
-                      donor.counts.begin() + last + 1);
-  if (child_keys_) {
-    child.keys.insert(child.keys.end(), donor.keys.begin() + first,
-                      donor.keys.begin() + last + 1);
-  }
+  // The donated bins lie end to end.
+  CopyBins(donor, first, last + 1, donor_start, donor_start + donor_count,
+           child);
   KeepUnshared(receiver, insert_at, receiver.size(), start, child, loose);
+  FinishChild(child);
+}
+
+namespace {
+
+// Grows `v` to at least `size`; never shrinks it, which would only make the
+// next growth fill the same elements again.
+template <typename T>
+void GrowTo(std::vector<T>& v, std::size_t size) {
+  if (v.size() < size) v.resize(size);
+}
+
+template <typename T>
+void CopyRun(const T* from, std::size_t count, T* to) {
+  if (count > 0) std::memcpy(to, from, count * sizeof(T));
+}
+
+}  // namespace
+
+void GaOperators::StartChild(std::size_t ids, std::size_t bins,
+                             Packing& child) {
+  GrowTo(child.ids, ids);
+  GrowTo(child.used, bins);
+  GrowTo(child.counts, bins);
+  if (child_keys_) GrowTo(child.keys, bins);
+  child_ids_ = 0;
+  child_bins_ = 0;
+}
+
+void GaOperators::FinishChild(Packing& child) const {
+  child.ids.resize(child_ids_);
+  child.used.resize(child_bins_);
+  child.counts.resize(child_bins_);
+  if (child_keys_) {
+    child.keys.resize(child_bins_);
+  } else {
+    child.keys.clear();
+  }
 }
 
 void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
@@ -178,16 +210,19 @@ void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
 void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,
                            std::size_t last, std::uint32_t ids_from,
                            std::uint32_t ids_to, Packing& child) {
-  const std::uint32_t* ids = from_packing.ids.data();
-  child.ids.insert(child.ids.end(), ids + ids_from, ids + ids_to);
-  child.used.insert(child.used.end(), from_packing.used.begin() + first,
-                    from_packing.used.begin() + last);
-  child.counts.insert(child.counts.end(), from_packing.counts.begin() + first,
-                      from_packing.counts.begin() + last);
+  CopyRun(from_packing.ids.data() + ids_from, ids_to - ids_from,
+          child.ids.data() + child_ids_);
+  child_ids_ += ids_to - ids_from;
+  const std::size_t bins = last - first;
+  CopyRun(from_packing.used.data() + first, bins,
+          child.used.data() + child_bins_);
+  CopyRun(from_packing.counts.data() + first, bins,
+          child.counts.data() + child_bins_);
   if (child_keys_) {
-    child.keys.insert(child.keys.end(), from_packing.keys.begin() + first,
-                      from_packing.keys.begin() + last);
+    CopyRun(from_packing.keys.data() + first, bins,
+            child.keys.data() + child_bins_);
   }
+  child_bins_ += bins;
 }
 
 void GaOperators::MarkDonors(const Packing& donor, std::uint32_t start,

@@ -89,6 +89,11 @@ class GaOperators {
   bool IsMarked(std::uint32_t id) const { return donated_[id] == stamp_; }
   // Copies bins first..last - 1 of `from_packing`, whose ids lie from
   // `ids_from` to `ids_to`, to the end of `child`.
+  // The child is written through two cursors, its ids' and its bins', into
+  // storage grown once to what it can need and cut to size at the end: a
+  // copied run then costs its copies and no check of room.
+  void StartChild(std::size_t ids, std::size_t bins, Packing& child);
+  void FinishChild(Packing& child) const;
   // Their keys too when the child carries keys.
   void CopyBins(const Packing& from_packing, std::size_t first,
                 std::size_t last, std::uint32_t ids_from, std::uint32_t ids_to,
@@ -119,6 +124,7 @@ class GaOperators {
   std::vector<std::uint32_t> starts_, loose_ids_;
   SettledBins settled_;
   bool child_keys_ = false;  // Whether the child being built carries keys.
+  std::size_t child_ids_ = 0, child_bins_ = 0;  // Its cursors.
   Packing first_child_, second_child_;
 };
 
