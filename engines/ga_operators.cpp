@@ -130,8 +130,7 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
   child.capacity = receiver.capacity;
   // The child carries keys when both parents do: every bin is a copy.
   child_keys_ = keep_keys_ && receiver.carries_keys() && donor.carries_keys();
-  StartChild(receiver.ids.size() + donor_count,
-             receiver.size() + (last + 1 - first), child);
+  StartChild(receiver, child);
   std::uint32_t start = 0;
   KeepUnshared(receiver, 0, insert_at, start, child, loose);
   // The donated bins lie end to end.
@@ -157,14 +156,19 @@ void CopyRun(const T* from, std::size_t count, T* to) {
 
 }  // namespace
 
-void GaOperators::StartChild(std::size_t ids, std::size_t bins,
-                             Packing& child) {
-  GrowTo(child.ids, ids);
+void GaOperators::StartChild(const Packing& receiver, Packing& child) {
+  // A child seldom outgrows its receiver; room for more would stay with the
+  // packing after the child is cut to size, in every packing.
+  GrowTo(child.ids, receiver.ids.size());
+  GrowBins(receiver.size(), child);
+  child_ids_ = 0;
+  child_bins_ = 0;
+}
+
+void GaOperators::GrowBins(std::size_t bins, Packing& child) const {
   GrowTo(child.used, bins);
   GrowTo(child.counts, bins);
   if (child_keys_) GrowTo(child.keys, bins);
-  child_ids_ = 0;
-  child_bins_ = 0;
 }
 
 void GaOperators::FinishChild(Packing& child) const {
@@ -210,10 +214,12 @@ void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
 void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,
                            std::size_t last, std::uint32_t ids_from,
                            std::uint32_t ids_to, Packing& child) {
-  CopyRun(from_packing.ids.data() + ids_from, ids_to - ids_from,
+  const std::size_t ids = ids_to - ids_from, bins = last - first;
+  GrowTo(child.ids, child_ids_ + ids);
+  GrowBins(child_bins_ + bins, child);
+  CopyRun(from_packing.ids.data() + ids_from, ids,
           child.ids.data() + child_ids_);
-  child_ids_ += ids_to - ids_from;
-  const std::size_t bins = last - first;
+  child_ids_ += ids;
   CopyRun(from_packing.used.data() + first, bins,
           child.used.data() + child_bins_);
   CopyRun(from_packing.counts.data() + first, bins,

@@ -90,9 +90,10 @@ class GaOperators {
   // Copies bins first..last - 1 of `from_packing`, whose ids lie from
   // `ids_from` to `ids_to`, to the end of `child`.
   // The child is written through two cursors, its ids' and its bins', into
-  // storage grown once to what it can need and cut to size at the end: a
-  // copied run then costs its copies and no check of room.
-  void StartChild(std::size_t ids, std::size_t bins, Packing& child);
+  // storage grown to the receiver's size at the start and cut to size at the
+  // end: a copied run costs its copies and a check of room.
+  void StartChild(const Packing& receiver, Packing& child);
+  void GrowBins(std::size_t bins, Packing& child) const;
   void FinishChild(Packing& child) const;
   // Their keys too when the child carries keys.
   void CopyBins(const Packing& from_packing, std::size_t first,
