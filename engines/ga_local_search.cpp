@@ -17,6 +17,70 @@ namespace {
   return fewer || one;
 }
 
+// One pass over the bins: what it works on, owes and meets.
+struct Pass {
+  Packing& packing;
+  const std::vector<std::uint32_t>& starts;
+  LooseItems& loose;
+  const double* sizes;
+  EngineDraws& draws;
+  SettledBins& settled;
+  PassRecord& record;
+  LooseReach reach;
+  OwedDraws owed;  // By the settled bins since the last open one.
+  bool changed = false, shrank = false;
+  // Whether the loose items came to reach further: then a bin passed over
+  // before may be open now.
+  bool grew = false;
+};
+
+// Takes the draws owed so far and tries the moves on open bin k.
+void Visit(Pass& pass, std::size_t k) {
+  pass.draws.Skip(pass.owed.For(pass.reach));
+  pass.record.open.push_back({static_cast<std::uint32_t>(k), pass.owed});
+  pass.owed = {};
+  Packing& packing = pass.packing;
+  const BinSlice bin{packing.ids.data() + pass.starts[k], packing.counts[k],
+                     packing.used[k], packing.capacity, pass.sizes};
+  bool fewer = false;
+  if (!TryMoves(bin, pass.loose, pass.draws, fewer)) return;
+  pass.changed = true;
+  pass.shrank |= fewer;
+  pass.settled.Update(k, packing, pass.starts, pass.sizes);
+  const LooseReach reach(pass.loose);
+  pass.grew |= reach.largest > pass.reach.largest ||
+               reach.largest_two > pass.reach.largest_two;
+  pass.reach = reach;
+}
+
+// Visits every open bin from bin k on.
+void ScanFrom(Pass& pass, std::size_t k) {
+  const std::uint32_t* counts = pass.packing.counts.data();
+  while (true) {
+    k = pass.settled.NextOpen(k, pass.reach, counts, pass.owed);
+    if (k == pass.packing.size()) return;
+    Visit(pass, k++);
+  }
+}
+
+// Visits the bins the last pass found open that still are. The others are
+// settled: their items are as they were, and the loose items reach no
+// further than when that pass passed them over. Should they come to reach
+// further, the rest of the pass looks at every bin.
+void Revisit(Pass& pass, const PassRecord& last) {
+  const std::uint32_t* counts = pass.packing.counts.data();
+  for (const PassRecord::OpenBin& open : last.open) {
+    pass.owed.Add(open.before);
+    if (!pass.settled.IsOpen(open.bin, pass.reach)) {
+      pass.owed.Add(counts[open.bin]);
+      continue;
+    }
+    Visit(pass, open.bin);
+    if (pass.grew) return ScanFrom(pass, open.bin + 1);
+  }
+  pass.owed.Add(last.after);
+}
+
 }  // namespace
 
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
@@ -27,24 +91,28 @@ bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.
   bool changed = true;
+  bool every_bin = true;  // The first pass has no last one to go by.
   while (changed) {
-    changed = false;
-    LooseReach reach(loose);
-    for (std::size_t k = 0;; ++k) {
-      // The settled bins passed over take their draws in one go.
-      std::uint64_t owed = 0;
-      k = settled.NextOpen(k, reach, packing.counts.data(), owed);
-      draws.Skip(owed);
-      if (k == packing.size()) break;
-      const BinSlice bin{packing.ids.data() + starts[k], packing.counts[k],
-                         packing.used[k], packing.capacity, sizes};
-      bool fewer = false;
-      if (!TryMoves(bin, loose, draws, fewer)) continue;
-      changed = true;
-      shrank |= fewer;
-      settled.Update(k, packing, starts, sizes);
-      reach = LooseReach(loose);
+    Pass pass{packing,
+              starts,
+              loose,
+              sizes,
+              draws,
+              settled,
+              settled.StartPass(),
+              LooseReach(loose),
+              {}};
+    if (every_bin) {
+      ScanFrom(pass, 0);
+    } else {
+      Revisit(pass, settled.last_pass());
     }
+    draws.Skip(pass.owed.For(pass.reach));
+    pass.record.after = pass.owed;
+    settled.EndPass();
+    changed = pass.changed;
+    shrank |= pass.shrank;
+    every_bin = pass.grew;
   }
   return shrank;
 }

@@ -115,7 +115,9 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose,
 // start; a bin that gives up more items than it takes ends before the next
 // one starts. Returns whether any bin did. Settled bins are passed over
 // with their draws taken; `settled` holds the keys of every bin of
-// `packing`, and keeps them up to date.
+// `packing`, and keeps them up to date. A pass after the first looks only
+// at the bins the one before found open, while the loose items reach no
+// further: every other bin is as settled as it was.
 bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
              SettledBins& settled);

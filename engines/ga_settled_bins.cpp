@@ -122,18 +122,19 @@ void SettledBins::Update(std::size_t bin, const Packing& packing,
 
 std::size_t SettledBins::NextOpen(std::size_t from, const LooseReach& reach,
                                   const std::uint32_t* counts,
-                                  std::uint64_t& owed) const {
+                                  OwedDraws& owed) const {
   const std::size_t bins = keys_.size();
   // Without loose items no move draws or trades.
   if (reach.count == 0) return bins;
   const float largest = reach.largest, largest_two = reach.largest_two;
-  // By item count, capped at three: one draw for one for one, two for two
-  // for one, three for three for two when two items are loose.
-  const std::uint64_t draws[4] = {0, 1, 3, reach.count >= 2 ? 6u : 3u};
+  // Added up in a local: through `owed`, each bin would wait for the last
+  // one's store.
+  OwedDraws run;
   std::size_t k = from;
   for (; k < bins; ++k) {
     if (keys_[k].one <= largest || keys_[k].three <= largest_two) break;
-    owed += draws[std::min<std::uint32_t>(counts[k], 3)];
+    run.Add(counts[k]);
   }
+  owed.Add(run);
   return k;
 }

@@ -14,6 +14,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #include "engines/loose_items.h"
@@ -74,6 +75,43 @@ struct LooseReach {
   float largest_two;
 };
 
+// The draws the moves would take from a run of settled bins, kept so that
+// they can be worked out for whatever items are loose when the run is
+// passed over again: three for two draws only with two items loose.
+struct OwedDraws {
+  std::uint64_t with_two_loose = 0;  // With two or more items loose.
+  std::uint32_t triples = 0;         // Bins of three or more items.
+
+  // Adds a bin of `count` items: one position per item each move would
+  // trade away, each move drawing only when the bin is large enough for it.
+  void Add(std::uint32_t count) {
+    static constexpr std::uint8_t kDraws[4] = {0, 1, 3, 6};
+    with_two_loose += kDraws[count < 3 ? count : 3];
+    triples += count >= 3;
+  }
+  void Add(const OwedDraws& run) {
+    with_two_loose += run.with_two_loose;
+    triples += run.triples;
+  }
+  // Without loose items no move draws.
+  std::uint64_t For(const LooseReach& reach) const {
+    if (reach.count == 0) return 0;
+    return reach.count >= 2 ? with_two_loose : with_two_loose - 3u * triples;
+  }
+};
+
+// What one pass of the local search met: the bins it found open, in order,
+// each with the settled bins it passed over before it, and those after the
+// last.
+struct PassRecord {
+  struct OpenBin {
+    std::uint32_t bin;
+    OwedDraws before;
+  };
+  std::vector<OpenBin> open;
+  OwedDraws after;
+};
+
 // The bins of one packing during one repair, each as two keys that tell at
 // once whether any move could trade on it: a bin is open when the largest
 // loose item reaches its first key, or the two largest reach its second;
@@ -92,15 +130,28 @@ class SettledBins {
   void Update(std::size_t bin, const Packing& packing,
               const std::vector<std::uint32_t>& starts, const double* sizes);
   // The first bin from `from` on that is open to `reach`, or the bin count
-  // when none is. Adds to `owed` the draws the moves would take from each
-  // settled bin passed over: one position per item each would trade away,
-  // each move drawing only when the bin and the loose items are large
-  // enough for it.
+  // when none is (at once when no item is loose). Adds each settled bin
+  // passed over to `owed`.
   std::size_t NextOpen(std::size_t from, const LooseReach& reach,
-                       const std::uint32_t* counts, std::uint64_t& owed) const;
+                       const std::uint32_t* counts, OwedDraws& owed) const;
+  bool IsOpen(std::size_t bin, const LooseReach& reach) const {
+    return reach.count > 0 && (keys_[bin].one <= reach.largest ||
+                               keys_[bin].three <= reach.largest_two);
+  }
+
+  // Working storage of the passes: what the last one met, and the record of
+  // the one under way, which becomes the last at EndPass().
+  const PassRecord& last_pass() const { return last_pass_; }
+  PassRecord& StartPass() {
+    pass_.open.clear();
+    pass_.after = {};
+    return pass_;
+  }
+  void EndPass() { std::swap(pass_, last_pass_); }
 
  private:
   std::vector<BinKeys> keys_;
+  PassRecord pass_, last_pass_;
 };
 
 #endif  // QUARRIMEL_ENGINES_GA_SETTLED_BINS_H_

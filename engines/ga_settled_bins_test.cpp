@@ -112,10 +112,11 @@ Verdict Judge(const Bin& bin, const LooseItems& loose,
   const ById by_id(all);
   SettledBins settled;
   settled.Reset(packing, starts, by_id.sizes.data());
-  std::uint64_t owed = 0;
+  const LooseReach reach(loose);
+  OwedDraws owed;
   const std::size_t open =
-      settled.NextOpen(0, LooseReach(loose), packing.counts.data(), owed);
-  return {open == 1, owed};
+      settled.NextOpen(0, reach, packing.counts.data(), owed);
+  return {open == 1, owed.For(reach)};
 }
 
 // A bin the settling test passes over must be one that no draw changes, and
@@ -236,17 +237,17 @@ TEST(SettledBinsTest, StopsAtTheFirstOpenBinAndSeesChanges) {
   // Bin 0 is settled and owes 1 + 2 draws; bin 1 takes the 6 for its 2.
   // Bin 2 is settled and owes 1 + 2 + 3 draws; bin 3 is open.
   for (const Step& step : {Step{0, 1, 3}, Step{2, 3, 6}}) {
-    std::uint64_t owed = 0;
+    OwedDraws owed;
     EXPECT_EQ(settled.NextOpen(step.from, reach, packing.counts.data(), owed),
               step.open);
-    EXPECT_EQ(owed, step.owed);
+    EXPECT_EQ(owed.For(reach), step.owed);
   }
   // Bin 1 full with its 2: nothing loose is larger, and it is settled.
   packing.used[1] = 10;
   settled.Update(1, packing, starts, sizes.data());
-  std::uint64_t owed = 0;
+  OwedDraws owed;
   EXPECT_EQ(settled.NextOpen(0, reach, packing.counts.data(), owed), 3u);
-  EXPECT_EQ(owed, 3u + 1u + 6u);
+  EXPECT_EQ(owed.For(reach), 3u + 1u + 6u);
 }
 
 TEST(NextAboveTest, IsTheLeastFloatAbove) {
