@@ -160,7 +160,8 @@ void GaOperators::StartChild(const Packing& receiver, Packing& child) {
   // A child seldom outgrows its receiver; room for more would stay with the
   // packing after the child is cut to size, in every packing.
   GrowTo(child.ids, receiver.ids.size());
-  GrowBins(receiver.size(), child);
+  // Every array of bins at least as long as the fills: a copy checks those.
+  GrowBins(std::max(receiver.size(), child.used.size()), child);
   child_ids_ = 0;
   child_bins_ = 0;
 }
@@ -216,7 +217,9 @@ void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,
                            std::uint32_t ids_to, Packing& child) {
   const std::size_t ids = ids_to - ids_from, bins = last - first;
   GrowTo(child.ids, child_ids_ + ids);
-  GrowBins(child_bins_ + bins, child);
+  if (child_bins_ + bins > child.used.size()) {
+    GrowBins(child_bins_ + bins, child);
+  }
   CopyRun(from_packing.ids.data() + ids_from, ids,
           child.ids.data() + child_ids_);
   child_ids_ += ids;
