@@ -105,10 +105,16 @@ void FirstFitter::Build(const Packing& packing, std::size_t slots) {
 }
 
 double FirstFitter::LargestOf(const double* group) {
-  double largest = group[0];
-  for (std::size_t c = 1; c < kFanOut; ++c)
-    largest = std::max(largest, group[c]);
-  return largest;
+  static_assert(kFanOut == 8, "the pairs below take eight rooms");
+  // In pairs, then pairs of pairs: three steps that wait on each other, not
+  // seven. Rooms are never NaN, so any order gives the largest; of two equal
+  // rooms, zeros of either sign included, the descent cannot tell one from
+  // the other.
+  const double a = std::max(group[0], group[1]);
+  const double b = std::max(group[2], group[3]);
+  const double c = std::max(group[4], group[5]);
+  const double d = std::max(group[6], group[7]);
+  return std::max(std::max(a, b), std::max(c, d));
 }
 
 std::size_t FirstFitter::FirstWithRoom(double size, std::size_t none) const {
