@@ -28,6 +28,21 @@ TEST(IndividualTest, FitnessSquaresTheFillOfEachBin) {
   }
 }
 
+// The squares are added one by one in bin order, however many bins there
+// are: a square below half a unit in the last place of the sum so far is
+// lost, while a few of them added together first would not be.
+TEST(IndividualTest, FitnessAddsTheSquaresInBinOrder) {
+  for (const std::size_t tiny : {3, 7, 8, 20, 40}) {
+    std::vector<Bin> bins = {FilledBin(1, 1, 1)};
+    for (std::size_t k = 0; k < tiny; ++k) {
+      bins.push_back(FilledBin(1, 0x1p-27, 1));  // Its square: 2^-54.
+    }
+    EXPECT_EQ(Fitness(IndividualOf(bins, 1)),
+              1.0 / static_cast<double>(bins.size()))
+        << tiny;
+  }
+}
+
 TEST(IndividualTest, SameShapeComparesFitnessRoomsAndCounts) {
   const Bin full = FilledBin(10, 10, 2);
   const Bin half = FilledBin(10, 5, 2);
