@@ -36,16 +36,15 @@ BinFloors FloorsOf(const std::uint32_t* ids, std::uint32_t count,
 // y >= NextAbove(x); x itself where no such float helps.
 float NextAbove(float x);
 
+// RoundedDown or RoundedUp, below, for x beyond the floats' range or not a
+// number.
+float RoundedBeyondFloats(double x, bool up);
+
 // `x` as a float: the largest not above it, or the least not below it.
 // Keys are kept as floats, half the memory of doubles to scan; a key rounded
 // down and a loose size rounded up compare as "could trade" whenever the
 // exact sizes do, so no bin that can change is passed over. Sizes that are
 // floats already, as whole numbers below 2^24 are, lose nothing.
-inline float RoundedDown(double x);
-inline float RoundedUp(double x);
-// Either, for x beyond the floats' range or not a number.
-float RoundedBeyondFloats(double x, bool up);
-
 inline float RoundedDown(double x) {
   // Outside the floats' range a conversion is not defined.
   if (!(std::fabs(x) <= std::numeric_limits<float>::max())) {
