@@ -30,8 +30,13 @@ class GlibcRandom {
 
   // Passes over the next `count` values, as `count` calls of Next() would.
   void Skip(std::uint64_t count) {
-    // Whole batches are made and passed over: each word depends on earlier
-    // ones, so none can be left out.
+    const auto made = static_cast<std::uint64_t>(kWords + kBatch - next_);
+    if (count >= made + kLeapFrom) {
+      next_ = kWords + kBatch;
+      Leap(count - made);
+      return;
+    }
+    // Whole batches are made and passed over.
     while (count > static_cast<std::uint64_t>(kWords + kBatch - next_)) {
       count -= static_cast<std::uint64_t>(kWords + kBatch - next_);
       next_ = kWords + kBatch;
@@ -43,9 +48,15 @@ class GlibcRandom {
  private:
   static constexpr int kWords = 31;    // The degree of the recurrence.
   static constexpr int kBatch = 1023;  // Words made per refill.
+  // From this many words on, a skip leaps instead of making them: a leap
+  // costs about as much as making this many.
+  static constexpr std::uint64_t kLeapFrom = 16384;
 
   // Moves the last kWords words to the front and makes the next kBatch.
   void Refill();
+  // Replaces the last kWords words made, which Next() has all returned, by
+  // the kWords words `count` further on, without making those between.
+  void Leap(std::uint64_t count);
 
   // The sequence r[] in order: the kWords words before the batch, then the
   // batch, in which r[i] = r[i - 3] + r[i - 31] in 32-bit arithmetic.

@@ -62,4 +62,47 @@ TEST(GlibcRandomTest, SkipPassesOverValues) {
   }
 }
 
+// Long skips leap over the words instead of making them: the value after
+// every skip length, short and long, from every place in a batch of words,
+// must be the one that drawing gives.
+TEST(GlibcRandomTest, LongSkipsLandWhereDrawingDoes) {
+  constexpr std::uint64_t kCounts[] = {1023,   1024,   4095,   4096,
+                                       4097,   20000,  65535,  65536,
+                                       123457, 999999, 2097151};
+  for (std::uint32_t seed : kSeeds) {
+    GlibcRandom skipping(seed);
+    GlibcRandom drawing(seed);
+    int step = 0;
+    for (std::uint64_t count : kCounts) {
+      SCOPED_TRACE("seed " + std::to_string(seed) + ", skip " +
+                   std::to_string(count));
+      skipping.Skip(count);
+      for (std::uint64_t k = 0; k < count; ++k) drawing.Next();
+      // A few values after each, and a draw more each time, so that the
+      // skips start from different places in a batch.
+      for (int k = 0; k <= 40 + step; ++k) {
+        ASSERT_EQ(skipping.Next(), drawing.Next()) << "value " << k;
+      }
+      ++step;
+    }
+  }
+}
+
+// Skips too long to check by drawing: one skip lands where two halves do.
+TEST(GlibcRandomTest, HugeSkipsAddUp) {
+  constexpr std::uint64_t kHalves[] = {std::uint64_t{1} << 32,
+                                       0x123456789abcdefull,
+                                       0x3fffffffffffffffull};
+  for (std::uint64_t half : kHalves) {
+    SCOPED_TRACE("half " + std::to_string(half));
+    GlibcRandom once(3);
+    GlibcRandom twice(3);
+    once.Skip(2 * half + 5);
+    twice.Skip(half);
+    for (int k = 0; k < 5; ++k) twice.Next();
+    twice.Skip(half);
+    for (int k = 0; k < 100; ++k) ASSERT_EQ(once.Next(), twice.Next());
+  }
+}
+
 }  // namespace
