@@ -37,7 +37,11 @@ struct Pass {
 // Takes the draws owed so far and tries the moves on open bin k.
 void Visit(Pass& pass, std::size_t k) {
   pass.draws.Skip(pass.owed.For(pass.reach));
-  pass.record.open.push_back({static_cast<std::uint32_t>(k), pass.owed});
+  // Written in place: a record built aside and copied would be read whole
+  // right after its parts were stored.
+  PassRecord::OpenBin& open = pass.record.open.emplace_back();
+  open.bin = static_cast<std::uint32_t>(k);
+  open.before = pass.owed;
   pass.owed = {};
   Packing& packing = pass.packing;
   const BinSlice bin{packing.ids.data() + pass.starts[k], packing.counts[k],
@@ -47,10 +51,11 @@ void Visit(Pass& pass, std::size_t k) {
   pass.changed = true;
   pass.shrank |= fewer;
   pass.settled.Update(k, packing, pass.starts, pass.sizes);
-  const LooseReach reach(pass.loose);
-  pass.grew |= reach.largest > pass.reach.largest ||
-               reach.largest_two > pass.reach.largest_two;
-  pass.reach = reach;
+  const float largest = pass.reach.largest;
+  const float largest_two = pass.reach.largest_two;
+  pass.reach = LooseReach(pass.loose);
+  pass.grew |= pass.reach.largest > largest ||
+               pass.reach.largest_two > largest_two;
 }
 
 // Visits every open bin from bin k on.

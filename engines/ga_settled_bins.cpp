@@ -62,12 +62,6 @@ float RoundedBeyondFloats(double x, bool up) {
   return !up || x == -kInf ? -kFloatInf : -kFloatMax;
 }
 
-LooseReach::LooseReach(const LooseItems& loose)
-    : count(loose.size()),
-      largest(count >= 1 ? RoundedUp(loose.FirstSize()) : 0),
-      largest_two(count >= 2 ? RoundedUp(loose.SecondSize() + loose.FirstSize())
-                             : -kFloatInf) {}
-
 namespace {
 
 // The three smallest of three sizes, smallest first.

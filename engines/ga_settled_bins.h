@@ -65,7 +65,14 @@ inline float RoundedUp(double x) {
 // What the loose items can offer a move, read once for as long as they do
 // not change, rounded up to compare with the keys.
 struct LooseReach {
-  explicit LooseReach(const LooseItems& loose);
+  // Inline: a pass reads it again after every trade, and a copy made
+  // through memory would wait on the stores that made it.
+  explicit LooseReach(const LooseItems& loose)
+      : count(loose.size()),
+        largest(count >= 1 ? RoundedUp(loose.FirstSize()) : 0),
+        largest_two(count >= 2
+                        ? RoundedUp(loose.SecondSize() + loose.FirstSize())
+                        : -std::numeric_limits<float>::infinity()) {}
 
   std::size_t count;  // Loose items.
   float largest;      // The first loose item's size.
