@@ -110,7 +110,8 @@ struct LeapTable {
       power[level][0] = Poly{};
       power[level][0][0] = 1;
       power[level][1] = x;
-      for (int d = 2; d < 16; ++d) power[level][d] = Times(power[level][d - 1], x);
+      for (int d = 2; d < 16; ++d)
+        power[level][d] = Times(power[level][d - 1], x);
       x = Times(power[level][15], x);  // x^(16^(level + 1)).
     }
   }

@@ -90,9 +90,8 @@ TEST(GlibcRandomTest, LongSkipsLandWhereDrawingDoes) {
 
 // Skips too long to check by drawing: one skip lands where two halves do.
 TEST(GlibcRandomTest, HugeSkipsAddUp) {
-  constexpr std::uint64_t kHalves[] = {std::uint64_t{1} << 32,
-                                       0x123456789abcdefull,
-                                       0x3fffffffffffffffull};
+  constexpr std::uint64_t kHalves[] = {
+      std::uint64_t{1} << 32, 0x123456789abcdefull, 0x3fffffffffffffffull};
   for (std::uint64_t half : kHalves) {
     SCOPED_TRACE("half " + std::to_string(half));
     GlibcRandom once(3);
