@@ -54,8 +54,8 @@ void Visit(Pass& pass, std::size_t k) {
   const float largest = pass.reach.largest;
   const float largest_two = pass.reach.largest_two;
   pass.reach = LooseReach(pass.loose);
-  pass.grew |= pass.reach.largest > largest ||
-               pass.reach.largest_two > largest_two;
+  pass.grew |=
+      pass.reach.largest > largest || pass.reach.largest_two > largest_two;
 }
 
 // Visits every open bin from bin k on.
@@ -68,13 +68,49 @@ void ScanFrom(Pass& pass, std::size_t k) {
   }
 }
 
+// A revisit knows the bins it will visit: their data is asked for ahead,
+// in three steps because each needs the one before in cache (a bin's start
+// gives where its items are, its items give where their sizes are). The
+// bins lie far apart in large packings, and a visit would otherwise wait on
+// memory for each.
+constexpr std::size_t kAhead = 4;  // Bins between the steps.
+
+void LoadBinAhead(const Pass& pass, std::size_t bin) {
+  pass.settled.LoadAhead(bin);
+  __builtin_prefetch(&pass.starts[bin]);
+  __builtin_prefetch(&pass.packing.counts[bin]);
+  __builtin_prefetch(&pass.packing.used[bin]);
+}
+
+void LoadItemsAhead(const Pass& pass, std::size_t bin) {
+  __builtin_prefetch(pass.packing.ids.data() + pass.starts[bin]);
+}
+
+void LoadSizesAhead(const Pass& pass, std::size_t bin) {
+  const std::uint32_t* ids = pass.packing.ids.data() + pass.starts[bin];
+  const std::uint32_t count =
+      std::min<std::uint32_t>(pass.packing.counts[bin], 4);
+  for (std::uint32_t j = 0; j < count; ++j)
+    __builtin_prefetch(&pass.sizes[ids[j]]);
+}
+
+void LoadAhead(const Pass& pass, const PassRecord& last, std::size_t i) {
+  const std::size_t open = last.open.size();
+  if (i + 3 * kAhead < open) LoadBinAhead(pass, last.open[i + 3 * kAhead].bin);
+  if (i + 2 * kAhead < open)
+    LoadItemsAhead(pass, last.open[i + 2 * kAhead].bin);
+  if (i + kAhead < open) LoadSizesAhead(pass, last.open[i + kAhead].bin);
+}
+
 // Visits the bins the last pass found open that still are. The others are
 // settled: their items are as they were, and the loose items reach no
 // further than when that pass passed them over. Should they come to reach
 // further, the rest of the pass looks at every bin.
 void Revisit(Pass& pass, const PassRecord& last) {
   const std::uint32_t* counts = pass.packing.counts.data();
-  for (const PassRecord::OpenBin& open : last.open) {
+  for (std::size_t i = 0; i < last.open.size(); ++i) {
+    LoadAhead(pass, last, i);
+    const PassRecord::OpenBin& open = last.open[i];
     pass.owed.Add(open.before);
     if (!pass.settled.IsOpen(open.bin, pass.reach)) {
       pass.owed.Add(counts[open.bin]);

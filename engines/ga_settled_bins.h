@@ -140,6 +140,8 @@ class SettledBins {
   // passed over to `owed`.
   std::size_t NextOpen(std::size_t from, const LooseReach& reach,
                        const std::uint32_t* counts, OwedDraws& owed) const;
+  // Asks for bin `bin`'s keys to be loaded into cache.
+  void LoadAhead(std::size_t bin) const { __builtin_prefetch(&keys_[bin]); }
   bool IsOpen(std::size_t bin, const LooseReach& reach) const {
     return reach.count > 0 && (keys_[bin].one <= reach.largest ||
                                keys_[bin].three <= reach.largest_two);
