@@ -5,13 +5,24 @@ namespace {
 
 // The three moves on one bin, as a pass tries them. Returns whether any
 // traded; `fewer` is set when the bin gave up more items than it took.
+// `three` is the bin's key for three for two, as it stands before any move.
 // Flattened: the moves are short and run in place.
-[[gnu::flatten]] bool TryMoves(BinSlice bin, LooseItems& loose,
+[[gnu::flatten]] bool TryMoves(BinSlice bin, float three,
+                               const LooseReach& reach, LooseItems& loose,
                                EngineDraws& draws, bool& fewer) {
   // Item counts are read before each move: the one before may have changed
   // them.
   fewer = false;
-  if (bin.count >= 3) fewer |= ReplaceThreeByTwo(bin, loose, draws);
+  if (bin.count >= 3) {
+    // A bin is often open to one for one only: then its key tells at once
+    // that no drawn triple can be replaced, and the move's draws are taken
+    // without loading the items they would pick.
+    if (reach.count >= 2 && three > reach.largest_two) {
+      draws.Refuse(3);
+    } else {
+      fewer |= ReplaceThreeByTwo(bin, loose, draws);
+    }
+  }
   if (bin.count >= 2) fewer |= ReplaceTwoByOne(bin, loose, draws);
   const bool one = bin.count >= 1 && ReplaceOne(bin, loose, draws);
   return fewer || one;
@@ -47,7 +58,10 @@ void Visit(Pass& pass, std::size_t k) {
   const BinSlice bin{packing.ids.data() + pass.starts[k], packing.counts[k],
                      packing.used[k], packing.capacity, pass.sizes};
   bool fewer = false;
-  if (!TryMoves(bin, pass.loose, pass.draws, fewer)) return;
+  if (!TryMoves(bin, pass.settled.keys(k).three, pass.reach, pass.loose,
+                pass.draws, fewer)) {
+    return;
+  }
   pass.changed = true;
   pass.shrank |= fewer;
   pass.settled.Update(k, packing, pass.starts, pass.sizes);

@@ -140,6 +140,7 @@ class SettledBins {
   // passed over to `owed`.
   std::size_t NextOpen(std::size_t from, const LooseReach& reach,
                        const std::uint32_t* counts, OwedDraws& owed) const;
+  const BinKeys& keys(std::size_t bin) const { return keys_[bin]; }
   // Asks for bin `bin`'s keys to be loaded into cache.
   void LoadAhead(std::size_t bin) const { __builtin_prefetch(&keys_[bin]); }
   bool IsOpen(std::size_t bin, const LooseReach& reach) const {
