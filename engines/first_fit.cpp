@@ -10,60 +10,107 @@ void FirstFitter::Place(Packing& packing,
                         const std::uint32_t* ids, std::size_t count,
                         const double* sizes) {
   const std::size_t old_bins = packing.size();
-  added_.assign(old_bins, 0);
+  FindCandidates(packing, ids, count, sizes);
   // Every item opens at most one bin, so this many slots always suffice.
-  if (count > 0) Build(packing, old_bins + count);
+  if (count > 0) Build(packing, candidates_ + count);
   bin_of_.resize(count);
+  slot_of_.resize(count);
   for (std::size_t i = 0; i < count; ++i) {
     const double size = sizes[ids[i]];
-    const std::size_t k = FirstWithRoom(size, packing.size());
-    if (k == packing.size()) {
-      packing.used.push_back(0);
-      packing.counts.push_back(0);
-      added_.push_back(0);
-    }
+    const std::size_t slot = FirstWithRoom(size, candidates_);
+    if (slot == candidates_) OpenBin(packing);
+    const std::uint32_t k = candidate_[slot];
     packing.used[k] += size;
-    SetRoom(k, packing.room(k));
-    ++added_[k];
-    bin_of_[i] = static_cast<std::uint32_t>(k);
+    SetRoom(slot, packing.room(k));
+    ++added_[slot];
+    bin_of_[i] = k;
+    slot_of_[i] = static_cast<std::uint32_t>(slot);
   }
   Rebuild(packing, starts, old_bins, ids, count);
+}
+
+void FirstFitter::FindCandidates(const Packing& packing,
+                                 const std::uint32_t* ids, std::size_t count,
+                                 const double* sizes) {
+  // Rooms only shrink, so a bin without room for the smallest item to place
+  // never takes any: the tree leaves it out. In a packing of any size those
+  // are nearly all its bins.
+  double smallest = std::numeric_limits<double>::infinity();
+  for (std::size_t i = 0; i < count; ++i) {
+    smallest = std::min(smallest, sizes[ids[i]]);
+  }
+  const std::size_t bins = packing.size();
+  if (candidate_.size() < bins + count) candidate_.resize(bins + count);
+  std::uint32_t* candidate = candidate_.data();
+  std::size_t found = 0;
+  for (std::size_t k = 0; k < bins; ++k) {
+    candidate[found] = static_cast<std::uint32_t>(k);
+    found += packing.room(k) >= smallest;
+  }
+  candidates_ = found;
+  added_.assign(found, 0);
+}
+
+void FirstFitter::OpenBin(Packing& packing) {
+  candidate_[candidates_++] = static_cast<std::uint32_t>(packing.size());
+  added_.push_back(0);
+  packing.used.push_back(0);
+  packing.counts.push_back(0);
 }
 
 void FirstFitter::Rebuild(Packing& packing,
                           const std::vector<std::uint32_t>& starts,
                           std::size_t old_bins, const std::uint32_t* ids,
                           std::size_t count) {
-  const std::size_t bins = packing.size();
   std::size_t total = count;
   for (std::size_t k = 0; k < old_bins; ++k) total += packing.counts[k];
   spare_ids_.resize(total);
-  next_slot_.resize(bins);
+  next_slot_.resize(candidates_);
   std::uint32_t* out = spare_ids_.data();
   // Bins that lie end to end in the old block and take no added item between
   // them are copied in one go: most bins of a repair are such.
   std::uint32_t from = 0, to = 0, run = 0;
   std::uint32_t at = 0;
-  for (std::size_t k = 0; k < bins; ++k) {
-    const std::uint32_t own = k < old_bins ? packing.counts[k] : 0;
-    if (own > 0) {
-      if (run > 0 && starts[k] == from + run && at == to + run) {
-        run += own;
-      } else {
-        CopyIds(packing.ids.data() + from, run, out + to);
-        from = starts[k];
-        to = at;
-        run = own;
-      }
+  std::size_t slot = NextAdded(0);
+  std::size_t next = slot < candidates_ ? candidate_[slot] : packing.size();
+  for (std::size_t k = 0; k < old_bins; ++k) {
+    const std::uint32_t own = packing.counts[k];
+    if (starts[k] != from + run || at != to + run) {
+      CopyIds(packing.ids.data() + from, run, out + to);
+      from = starts[k];
+      to = at;
+      run = 0;
     }
-    next_slot_[k] = at + own;
-    at += own + added_[k];
-    packing.counts[k] = own + added_[k];
+    run += own;
+    at += own;
+    if (k == next) {
+      next_slot_[slot] = at;
+      at += added_[slot];
+      packing.counts[k] = own + added_[slot];
+      slot = NextAdded(slot + 1);
+      next = slot < candidates_ ? candidate_[slot] : packing.size();
+    }
   }
   CopyIds(packing.ids.data() + from, run, out + to);
+  LayOutOpened(packing, slot, at);
   for (std::size_t i = 0; i < count; ++i)
-    out[next_slot_[bin_of_[i]]++] = ids[i];
+    out[next_slot_[slot_of_[i]]++] = ids[i];
   packing.ids.swap(spare_ids_);
+}
+
+void FirstFitter::LayOutOpened(Packing& packing, std::size_t slot,
+                               std::uint32_t at) {
+  // The bins opened lie after the old ones and hold added items only.
+  for (; slot < candidates_; slot = NextAdded(slot + 1)) {
+    next_slot_[slot] = at;
+    at += added_[slot];
+    packing.counts[candidate_[slot]] = added_[slot];
+  }
+}
+
+std::size_t FirstFitter::NextAdded(std::size_t slot) const {
+  while (slot < candidates_ && added_[slot] == 0) ++slot;
+  return slot;
 }
 
 void FirstFitter::CopyIds(const std::uint32_t* from, std::uint32_t count,
@@ -87,8 +134,10 @@ void FirstFitter::Build(const Packing& packing, std::size_t slots) {
     size = groups == 1 ? 1 : (groups + kFanOut - 1) / kFanOut * kFanOut;
   }
   rooms_.resize(total);
-  for (std::size_t k = 0; k < packing.size(); ++k) rooms_[k] = packing.room(k);
-  std::fill(rooms_.begin() + packing.size(), rooms_.begin() + level_start_[1],
+  for (std::size_t slot = 0; slot < candidates_; ++slot) {
+    rooms_[slot] = packing.room(candidate_[slot]);
+  }
+  std::fill(rooms_.begin() + candidates_, rooms_.begin() + level_start_[1],
             kNoRoom);
   for (std::size_t level = 1; level < level_start_.size(); ++level) {
     const std::size_t from = level_start_[level - 1];

@@ -12,7 +12,9 @@
 
 // Places items first fit. Each item's bin is found in O(log bins) through a
 // tree of the largest room under every node, yet the choice is exactly the
-// one a scan from the first bin would make. Each node has eight children,
+// one a scan from the first bin would make. The tree holds only the bins
+// with room for the smallest item to place, in order: no other can take
+// any. Each node has eight children,
 // side by side: a descent reads one short run of memory per level, and
 // there are a third as many levels as with two children.
 class FirstFitter {
@@ -28,26 +30,42 @@ class FirstFitter {
   const std::vector<std::uint32_t>& placed_bins() const { return bin_of_; }
 
  private:
+  // The bins of `packing` that could take one of the `count` items `ids`.
+  void FindCandidates(const Packing& packing, const std::uint32_t* ids,
+                      std::size_t count, const double* sizes);
+  // Adds an empty bin at the end of `packing`, and as the last candidate.
+  void OpenBin(Packing& packing);
+  // Builds the tree over the candidates' rooms with `slots` leaves.
   void Build(const Packing& packing, std::size_t slots);
-  // Position of the first bin with room for `size`, or `none` if none has.
+  // Slot of the first candidate with room for `size`, or `none` if none has.
   std::size_t FirstWithRoom(double size, std::size_t none) const;
-  void SetRoom(std::size_t position, double room);
+  void SetRoom(std::size_t position, double room);  // Of a slot.
   // Lays the bins end to end with the items added to them.
   void Rebuild(Packing& packing, const std::vector<std::uint32_t>& starts,
                std::size_t old_bins, const std::uint32_t* ids,
                std::size_t count);
+  // Where the items added to the opened bins go: from `at` on, the first
+  // opened bin's slot `slot` or after.
+  void LayOutOpened(Packing& packing, std::size_t slot, std::uint32_t at);
+  // The first candidate from `slot` on that took an item, or candidates_.
+  std::size_t NextAdded(std::size_t slot) const;
 
   static double LargestOf(const double* group);  // Of kFanOut rooms.
   static void CopyIds(const std::uint32_t* from, std::uint32_t count,
                       std::uint32_t* to);
 
   static constexpr std::size_t kFanOut = 8;
-  // The rooms of every level, the bins' own first and the root's last; each
-  // level is padded to whole groups of kFanOut with rooms that take nothing.
+  // The rooms of every level, the candidates' own first and the root's
+  // last; each level is padded to whole groups of kFanOut with rooms that
+  // take nothing.
   std::vector<double> rooms_;
   std::vector<std::size_t> level_start_;
-  // Per bin: items added; per item placed: its bin. Kept for reuse.
-  std::vector<std::uint32_t> added_, bin_of_, next_slot_;
+  // The bins the tree holds, in order (slot by slot), and their count.
+  std::vector<std::uint32_t> candidate_;
+  std::size_t candidates_ = 0;
+  // Per candidate: items added, then where the next goes; per item placed:
+  // its bin and its candidate slot. Kept for reuse.
+  std::vector<std::uint32_t> added_, next_slot_, bin_of_, slot_of_;
   std::vector<std::uint32_t> spare_ids_;  // The ids of the rebuilt block.
 };
 

@@ -61,4 +61,45 @@ TEST(FirstFitTest, FillsEarlierBinsBeforeOpeningNew) {
   EXPECT_EQ(bins.used[0], 10);
 }
 
+// Bins with too little room for any item to place lie between those with
+// room; rooms exactly the size of an item, the smallest one included.
+TEST(FirstFitTest, BinsWithRoomForExactlyTheItemTakeIt) {
+  struct Case {
+    std::vector<double> fills;  // One item per bin, named b0, b1, ...
+    std::vector<std::pair<std::string, double>> loose;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {{9, 7, 8}, {{"x", 3}, {"y", 2}}, "b0 | b1 x | b2 y | "},
+      {{7.5, 9, 7}, {{"x", 2.5}}, "b0 x | b1 | b2 | "},
+      {{9.5, 8, 9.75},
+       {{"x", 6}, {"y", 2}, {"z", 0.5}},
+       "b0 z | b1 y | b2 | x | "},
+      {{9.5, 9.5}, {{"x", 0.75}}, "b0 | b1 | x | "},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    std::vector<std::pair<std::string, double>> sized;
+    for (std::size_t k = 0; k < c.fills.size(); ++k) {
+      sized.push_back({"b" + std::to_string(k), c.fills[k]});
+    }
+    sized.insert(sized.end(), c.loose.begin(), c.loose.end());
+    Items items(sized);
+    std::vector<Bin> bins;
+    for (std::size_t k = 0; k < c.fills.size(); ++k) {
+      bins.push_back(MakeBin(10, {items.all()[k]}));
+    }
+    Packing packing = PackingOf(bins, 10);
+    std::vector<std::uint32_t> starts;
+    StartsOf(packing, starts);
+    const std::vector<Item*> loose(items.all().begin() + c.fills.size(),
+                                   items.all().end());
+    const std::vector<std::uint32_t> ids = IdsOf(loose);
+    const ById by_id(items.all());
+    FirstFitter().Place(packing, starts, ids.data(), ids.size(),
+                        by_id.sizes.data());
+    EXPECT_EQ(Names(packing, items.all()), c.expected);
+  }
+}
+
 }  // namespace
