@@ -14,9 +14,9 @@
 // tree of the largest room under every node, yet the choice is exactly the
 // one a scan from the first bin would make. The tree holds only the bins
 // with room for the smallest item to place, in order: no other can take
-// any. Each node has eight children,
-// side by side: a descent reads one short run of memory per level, and
-// there are a third as many levels as with two children.
+// any. Each node has eight children, side by side: a descent reads one
+// short run of memory per level, and there are a third as many levels as
+// with two children.
 class FirstFitter {
  public:
   // Adds each of the `count` items `ids` (sizes by id in `sizes`), in order,
