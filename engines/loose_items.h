@@ -84,10 +84,6 @@ class LooseItems {
   // Bookkeeping of an item added to `rung` and of one taken from it.
   void Added(Rung rung);
   void Taken(Rung rung);
-  Rung FirstNonEmpty(Rung from, Rung to) const {
-    const Rung rung = nonempty_.FindFrom(from);
-    return rung < to ? rung : kNone;
-  }
 
   std::vector<double> sizes_;        // Per rung: its size; falling.
   std::vector<std::uint32_t> rung_;  // Per item id: its rung.
@@ -115,18 +111,20 @@ LooseItems::Rung LooseItems::FirstFit(std::size_t skip,
   // the skipped item.
   const Rung from = skip == 0 ? first_ : (SecondSize(), second_);
   if (!large_enough(sizes_[from])) return kNone;
-  // The candidates lie in the rungs from `fits_from` up to `large_to`.
+  // The candidates start at the first rung whose size fits. Sizes only fall
+  // along the rungs, so the first candidate that holds an item is large
+  // enough exactly when any is: one bisection finds it.
   const auto begin = sizes_.begin();
-  const Rung large_to = static_cast<Rung>(
-      std::partition_point(begin + from, sizes_.end(), large_enough) - begin);
   const Rung fits_from = static_cast<Rung>(
-      std::partition_point(begin + from, begin + large_to,
+      std::partition_point(begin + from, sizes_.end(),
                            [&fits](double f) { return !fits(f); }) -
       begin);
   // The rung of the first candidate holds it, even when that is the rung of
   // the skipped item.
   if (fits_from == from) return from;
-  return FirstNonEmpty(fits_from, large_to);
+  const Rung rung = nonempty_.FindFrom(fits_from);
+  if (rung == kNone || !large_enough(sizes_[rung])) return kNone;
+  return rung;
 }
 
 #endif  // QUARRIMEL_ENGINES_LOOSE_ITEMS_H_
