@@ -5,8 +5,7 @@
 #include <cstring>
 #include <limits>
 
-void FirstFitter::Place(Packing& packing,
-                        const std::vector<std::uint32_t>& starts,
+void FirstFitter::Place(Packing& packing, std::vector<std::uint32_t>& starts,
                         const std::uint32_t* ids, std::size_t count,
                         const double* sizes) {
   const std::size_t old_bins = packing.size();
@@ -58,8 +57,7 @@ void FirstFitter::OpenBin(Packing& packing) {
   packing.counts.push_back(0);
 }
 
-void FirstFitter::Rebuild(Packing& packing,
-                          const std::vector<std::uint32_t>& starts,
+void FirstFitter::Rebuild(Packing& packing, std::vector<std::uint32_t>& starts,
                           std::size_t old_bins, const std::uint32_t* ids,
                           std::size_t count) {
   std::size_t total = count;
@@ -75,9 +73,11 @@ void FirstFitter::Rebuild(Packing& packing,
   std::size_t next = slot < candidates_ ? candidate_[slot] : packing.size();
   for (std::size_t k = 0; k < old_bins; ++k) {
     const std::uint32_t own = packing.counts[k];
-    if (starts[k] != from + run || at != to + run) {
+    const std::uint32_t start = starts[k];
+    starts[k] = at;
+    if (start != from + run || at != to + run) {
       CopyIds(packing.ids.data() + from, run, out + to);
-      from = starts[k];
+      from = start;
       to = at;
       run = 0;
     }
@@ -92,16 +92,19 @@ void FirstFitter::Rebuild(Packing& packing,
     }
   }
   CopyIds(packing.ids.data() + from, run, out + to);
-  LayOutOpened(packing, slot, at);
+  LayOutOpened(packing, starts, slot, at);
   for (std::size_t i = 0; i < count; ++i)
     out[next_slot_[slot_of_[i]]++] = ids[i];
   packing.ids.swap(spare_ids_);
 }
 
-void FirstFitter::LayOutOpened(Packing& packing, std::size_t slot,
-                               std::uint32_t at) {
+void FirstFitter::LayOutOpened(Packing& packing,
+                               std::vector<std::uint32_t>& starts,
+                               std::size_t slot, std::uint32_t at) {
   // The bins opened lie after the old ones and hold added items only.
+  starts.resize(packing.size());
   for (; slot < candidates_; slot = NextAdded(slot + 1)) {
+    starts[candidate_[slot]] = at;
     next_slot_[slot] = at;
     at += added_[slot];
     packing.counts[candidate_[slot]] = added_[slot];

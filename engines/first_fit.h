@@ -23,8 +23,9 @@ class FirstFitter {
   // to the first bin of `packing` whose room is at least its size, opening a
   // bin at the end when none has room; then lays the bins end to end, each
   // with its own items first and the added ones after. Bin k's items start
-  // at starts[k] in the packing's ids (the packing need not be at rest).
-  void Place(Packing& packing, const std::vector<std::uint32_t>& starts,
+  // at starts[k] in the packing's ids (the packing need not be at rest); on
+  // return `starts` holds where every bin starts in the laid-out packing.
+  void Place(Packing& packing, std::vector<std::uint32_t>& starts,
              const std::uint32_t* ids, std::size_t count, const double* sizes);
   // After Place: for each item placed, in order, the bin it went into.
   const std::vector<std::uint32_t>& placed_bins() const { return bin_of_; }
@@ -40,13 +41,15 @@ class FirstFitter {
   // Slot of the first candidate with room for `size`, or `none` if none has.
   std::size_t FirstWithRoom(double size, std::size_t none) const;
   void SetRoom(std::size_t position, double room);  // Of a slot.
-  // Lays the bins end to end with the items added to them.
-  void Rebuild(Packing& packing, const std::vector<std::uint32_t>& starts,
+  // Lays the bins end to end with the items added to them, and their new
+  // starts into `starts`.
+  void Rebuild(Packing& packing, std::vector<std::uint32_t>& starts,
                std::size_t old_bins, const std::uint32_t* ids,
                std::size_t count);
   // Where the items added to the opened bins go: from `at` on, the first
   // opened bin's slot `slot` or after.
-  void LayOutOpened(Packing& packing, std::size_t slot, std::uint32_t at);
+  void LayOutOpened(Packing& packing, std::vector<std::uint32_t>& starts,
+                    std::size_t slot, std::uint32_t at);
   // The first candidate from `slot` on that took an item, or candidates_.
   std::size_t NextAdded(std::size_t slot) const;
 

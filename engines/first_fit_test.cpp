@@ -41,6 +41,9 @@ TEST(FirstFitTest, PicksTheSameBinsAsTheScanAndLaysThemEndToEnd) {
     std::vector<Bin> linear = c.bins;
     model::FirstFit(linear, c.loose, c.capacity);
     ASSERT_EQ(fast.ids.size(), all.size());
+    std::vector<std::uint32_t> laid_out;
+    StartsOf(fast, laid_out);
+    ASSERT_EQ(starts, laid_out);
     const std::vector<Bin> placed = BinsOf(fast, all);
     ASSERT_EQ(placed.size(), linear.size());
     for (std::size_t k = 0; k < placed.size(); ++k) {
@@ -56,9 +59,11 @@ TEST(FirstFitTest, FillsEarlierBinsBeforeOpeningNew) {
   const std::vector<std::uint32_t> ids = IdsOf(items.all());
   Packing bins;
   bins.capacity = 10;
-  FirstFitter().Place(bins, {}, ids.data(), ids.size(), by_id.sizes.data());
+  std::vector<std::uint32_t> starts;
+  FirstFitter().Place(bins, starts, ids.data(), ids.size(), by_id.sizes.data());
   EXPECT_EQ(Names(BinsOf(bins, items.all())), "a c | b d e | f | ");
   EXPECT_EQ(bins.used[0], 10);
+  EXPECT_EQ(starts, (std::vector<std::uint32_t>{0, 2, 5}));
 }
 
 // Bins with too little room for any item to place lie between those with

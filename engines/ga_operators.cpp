@@ -36,8 +36,7 @@ void GaOperators::Crossover(const Individual& p1, const Individual& p2,
 
 void GaOperators::Mutate(Packing& bins) {
   const std::size_t k = draws_.RandomIndex(bins.size());
-  std::uint32_t start = 0;
-  for (std::size_t b = 0; b < k; ++b) start += bins.counts[b];
+  const std::uint32_t start = StartOf(bins, k);
   const std::uint32_t count = bins.counts[k];
   if (bins.carries_keys()) bins.keys.erase(bins.keys.begin() + k);
   loose_.clear();
@@ -75,8 +74,7 @@ void GaOperators::LendKeys(Packing& bins) {
 }
 
 void GaOperators::UpdatePlacedKeys(Packing& bins) {
-  // First fit laid the bins out anew.
-  StartsOf(bins, starts_);
+  // First fit laid the bins out anew, and left their starts.
   for (const std::uint32_t k : first_fit_.placed_bins()) {
     settled_.Update(k, bins, starts_, sizes_.data());
   }
@@ -91,7 +89,6 @@ void GaOperators::FirstFit(Packing& bins, const std::vector<Item*>& items) {
   first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
                    sizes_.data());
   if (keep_keys_) {
-    StartsOf(bins, starts_);
     settled_.Reset(bins, starts_, sizes_.data());
     settled_.Swap(bins.keys);
   }
@@ -122,21 +119,20 @@ void GaOperators::InjectSection(const Packing& receiver, const Packing& donor,
                                 std::size_t first, std::size_t last,
                                 std::size_t insert_at, Packing& child,
                                 LooseItems& loose) {
-  std::uint32_t donor_start = 0;
-  for (std::size_t k = 0; k < first; ++k) donor_start += donor.counts[k];
-  std::uint32_t donor_count = 0;
-  for (std::size_t k = first; k <= last; ++k) donor_count += donor.counts[k];
+  const std::uint32_t donor_start = StartOf(donor, first);
+  const std::uint32_t donor_count = ItemsIn(donor, first, last + 1);
   MarkDonors(donor, donor_start, donor_count);
   child.capacity = receiver.capacity;
   // The child carries keys when both parents do: every bin is a copy.
   child_keys_ = keep_keys_ && receiver.carries_keys() && donor.carries_keys();
   StartChild(receiver, child);
-  std::uint32_t start = 0;
-  KeepUnshared(receiver, 0, insert_at, start, child, loose);
-  // The donated bins lie end to end.
+  const std::uint32_t split = StartOf(receiver, insert_at);
+  KeepUnshared(receiver, 0, insert_at, 0, split, child, loose);
+  // The donated bins lie end to end, as the receiver's do.
   CopyBins(donor, first, last + 1, donor_start, donor_start + donor_count,
            child);
-  KeepUnshared(receiver, insert_at, receiver.size(), start, child, loose);
+  const auto end = static_cast<std::uint32_t>(receiver.ids.size());
+  KeepUnshared(receiver, insert_at, receiver.size(), split, end, child, loose);
   FinishChild(child);
 }
 
@@ -184,12 +180,11 @@ void GaOperators::FinishChild(Packing& child) const {
 }
 
 void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
-                               std::size_t to, std::uint32_t& start,
-                               Packing& child, LooseItems& loose) {
+                               std::size_t to, std::uint32_t start,
+                               std::uint32_t end, Packing& child,
+                               LooseItems& loose) {
   const std::uint32_t* ids = receiver.ids.data();
   const std::uint32_t* counts = receiver.counts.data();
-  std::uint32_t end = start;
-  for (std::size_t k = from; k < to; ++k) end += counts[k];
   // One scan over the items finds the donated ones; the bins between those
   // that hold one are kept, copied a run at a time.
   std::size_t bin = from;
@@ -209,7 +204,6 @@ void GaOperators::KeepUnshared(const Packing& receiver, std::size_t from,
     i = bin_start;
   }
   CopyBins(receiver, run_first, to, run_start, end, child);
-  start = end;
 }
 
 void GaOperators::CopyBins(const Packing& from_packing, std::size_t first,

@@ -75,10 +75,11 @@ class GaOperators {
   void BuildChild(const Packing& receiver, const Packing& donor,
                   Section donated, std::size_t insert_at, Packing& child);
   // Copies the receiver's bins from..to that share nothing with the donated
-  // bins into `child`; the others' undonated items become loose. `start` is
-  // where bin `from` starts, and is moved past bin to - 1.
+  // bins into `child`; the others' undonated items become loose. The bins
+  // lie at `start`..`end` of the receiver's ids.
   void KeepUnshared(const Packing& receiver, std::size_t from, std::size_t to,
-                    std::uint32_t& start, Packing& child, LooseItems& loose);
+                    std::uint32_t start, std::uint32_t end, Packing& child,
+                    LooseItems& loose);
   void MarkDonors(const Packing& donor, std::uint32_t start,
                   std::uint32_t count);
   bool IsDonated(std::uint32_t id) const {

@@ -103,13 +103,6 @@ inline std::vector<std::uint32_t> IdsOf(const std::vector<Item*>& items) {
   return ids;
 }
 
-// Where bin k of a packing at rest starts.
-inline std::size_t StartOf(const Packing& packing, std::size_t k) {
-  std::size_t start = 0;
-  for (std::size_t b = 0; b < k; ++b) start += packing.counts[b];
-  return start;
-}
-
 // The bins as a block packing at rest, their `used` kept as they are.
 inline Packing PackingOf(const std::vector<Bin>& bins, double capacity) {
   Packing packing;

@@ -60,6 +60,22 @@ inline void StartsOf(const Packing& packing,
   }
 }
 
+// The items of bins from..to - 1 of a packing at rest.
+inline std::uint32_t ItemsIn(const Packing& packing, std::size_t from,
+                             std::size_t to) {
+  std::uint32_t items = 0;
+  for (std::size_t k = from; k < to; ++k) items += packing.counts[k];
+  return items;
+}
+
+// Where bin `bin` of a packing at rest starts. Its bins lie end to end, so
+// the bins after it tell as well as those before: the fewer are added up.
+inline std::uint32_t StartOf(const Packing& packing, std::size_t bin) {
+  if (bin <= packing.size() / 2) return ItemsIn(packing, 0, bin);
+  return static_cast<std::uint32_t>(packing.ids.size()) -
+         ItemsIn(packing, bin, packing.size());
+}
+
 // One bin of a packing, for the moves of the repair: they change its items
 // in place, and never make it hold more items than it had.
 struct BinSlice {
