@@ -2,10 +2,12 @@
 #include "engines/first_fit.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstring>
 #include <limits>
 
 void FirstFitter::Place(Packing& packing, std::vector<std::uint32_t>& starts,
+                        const std::vector<std::uint32_t>& gapped,
                         const std::uint32_t* ids, std::size_t count,
                         const double* sizes) {
   const std::size_t old_bins = packing.size();
@@ -25,7 +27,7 @@ void FirstFitter::Place(Packing& packing, std::vector<std::uint32_t>& starts,
     bin_of_[i] = k;
     slot_of_[i] = static_cast<std::uint32_t>(slot);
   }
-  Rebuild(packing, starts, old_bins, ids, count);
+  Rebuild(packing, starts, gapped, old_bins, ids, count);
 }
 
 void FirstFitter::FindCandidates(const Packing& packing,
@@ -58,49 +60,59 @@ void FirstFitter::OpenBin(Packing& packing) {
 }
 
 void FirstFitter::Rebuild(Packing& packing, std::vector<std::uint32_t>& starts,
+                          const std::vector<std::uint32_t>& gapped,
                           std::size_t old_bins, const std::uint32_t* ids,
                           std::size_t count) {
-  std::size_t total = count;
-  for (std::size_t k = 0; k < old_bins; ++k) total += packing.counts[k];
-  spare_ids_.resize(total);
+  // The old block holds every old item, and more where bins are gapped.
+  spare_ids_.resize(packing.ids.size() + count);
   next_slot_.resize(candidates_);
-  std::uint32_t* out = spare_ids_.data();
-  // Bins that lie end to end in the old block and take no added item between
-  // them are copied in one go: most bins of a repair are such.
-  std::uint32_t from = 0, to = 0, run = 0;
   std::uint32_t at = 0;
+  std::size_t run = 0;  // The first bin of the run being laid out.
   std::size_t slot = NextAdded(0);
-  std::size_t next = slot < candidates_ ? candidate_[slot] : packing.size();
-  for (std::size_t k = 0; k < old_bins; ++k) {
-    const std::uint32_t own = packing.counts[k];
-    const std::uint32_t start = starts[k];
-    starts[k] = at;
-    if (start != from + run || at != to + run) {
-      CopyIds(packing.ids.data() + from, run, out + to);
-      from = start;
-      to = at;
-      run = 0;
-    }
-    run += own;
-    at += own;
-    if (k == next) {
+  auto gap = gapped.begin();
+  while (true) {
+    // The run ends at the next bin that takes items or ends early.
+    const std::size_t taker = slot < candidates_ ? candidate_[slot] : old_bins;
+    const std::size_t early = gap != gapped.end() ? *gap : old_bins;
+    const std::size_t last = std::min({taker, early, old_bins});
+    if (last == old_bins) break;
+    assert(last >= run);  // The gapped bins are ascending, each once.
+    at = CopyRun(packing, starts, run, last, at);
+    if (last == taker) {
+      starts[last] = at - packing.counts[last];
       next_slot_[slot] = at;
       at += added_[slot];
-      packing.counts[k] = own + added_[slot];
+      packing.counts[last] += added_[slot];
       slot = NextAdded(slot + 1);
-      next = slot < candidates_ ? candidate_[slot] : packing.size();
     }
+    if (last == early) ++gap;
+    run = last + 1;
   }
-  CopyIds(packing.ids.data() + from, run, out + to);
-  LayOutOpened(packing, starts, slot, at);
+  if (run < old_bins) at = CopyRun(packing, starts, run, old_bins - 1, at);
+  at = LayOutOpened(packing, starts, slot, at);
+  std::uint32_t* out = spare_ids_.data();
   for (std::size_t i = 0; i < count; ++i)
     out[next_slot_[slot_of_[i]]++] = ids[i];
+  spare_ids_.resize(at);
   packing.ids.swap(spare_ids_);
 }
 
-void FirstFitter::LayOutOpened(Packing& packing,
-                               std::vector<std::uint32_t>& starts,
-                               std::size_t slot, std::uint32_t at) {
+std::uint32_t FirstFitter::CopyRun(const Packing& packing,
+                                   const std::vector<std::uint32_t>& starts,
+                                   std::size_t first, std::size_t last,
+                                   std::uint32_t at) {
+  const std::uint32_t from = starts[first];
+  const std::uint32_t count = starts[last] + packing.counts[last] - from;
+  if (count > 0) {
+    std::memcpy(spare_ids_.data() + at, packing.ids.data() + from,
+                count * sizeof(std::uint32_t));
+  }
+  return at + count;
+}
+
+std::uint32_t FirstFitter::LayOutOpened(Packing& packing,
+                                        std::vector<std::uint32_t>& starts,
+                                        std::size_t slot, std::uint32_t at) {
   // The bins opened lie after the old ones and hold added items only.
   starts.resize(packing.size());
   for (; slot < candidates_; slot = NextAdded(slot + 1)) {
@@ -109,16 +121,12 @@ void FirstFitter::LayOutOpened(Packing& packing,
     at += added_[slot];
     packing.counts[candidate_[slot]] = added_[slot];
   }
+  return at;
 }
 
 std::size_t FirstFitter::NextAdded(std::size_t slot) const {
   while (slot < candidates_ && added_[slot] == 0) ++slot;
   return slot;
-}
-
-void FirstFitter::CopyIds(const std::uint32_t* from, std::uint32_t count,
-                          std::uint32_t* to) {
-  if (count > 0) std::memcpy(to, from, count * sizeof(std::uint32_t));
 }
 
 void FirstFitter::Build(const Packing& packing, std::size_t slots) {

@@ -23,10 +23,13 @@ class FirstFitter {
   // to the first bin of `packing` whose room is at least its size, opening a
   // bin at the end when none has room; then lays the bins end to end, each
   // with its own items first and the added ones after. Bin k's items start
-  // at starts[k] in the packing's ids (the packing need not be at rest); on
-  // return `starts` holds where every bin starts in the laid-out packing.
+  // at starts[k] in the packing's ids, and each bin's items reach up to the
+  // next one's start but for the bins in `gapped` (ascending), which may end
+  // before it: the packing need not be at rest. On return starts[k] holds
+  // where bin k starts now for every bin that took an item.
   void Place(Packing& packing, std::vector<std::uint32_t>& starts,
-             const std::uint32_t* ids, std::size_t count, const double* sizes);
+             const std::vector<std::uint32_t>& gapped, const std::uint32_t* ids,
+             std::size_t count, const double* sizes);
   // After Place: for each item placed, in order, the bin it went into.
   const std::vector<std::uint32_t>& placed_bins() const { return bin_of_; }
 
@@ -41,21 +44,28 @@ class FirstFitter {
   // Slot of the first candidate with room for `size`, or `none` if none has.
   std::size_t FirstWithRoom(double size, std::size_t none) const;
   void SetRoom(std::size_t position, double room);  // Of a slot.
-  // Lays the bins end to end with the items added to them, and their new
-  // starts into `starts`.
+  // Lays the bins end to end with the items added to them, and the new
+  // starts of the bins that took any into `starts`. Only the ends of runs
+  // of bins that lie end to end and take nothing are looked at: the gapped
+  // bins and those that took items.
   void Rebuild(Packing& packing, std::vector<std::uint32_t>& starts,
-               std::size_t old_bins, const std::uint32_t* ids,
-               std::size_t count);
+               const std::vector<std::uint32_t>& gapped, std::size_t old_bins,
+               const std::uint32_t* ids, std::size_t count);
+  // Copies the ids of bins first..last of `packing`, which lie end to end
+  // but for the last one's end, to `at` in the rebuilt block; returns where
+  // they end there.
+  std::uint32_t CopyRun(const Packing& packing,
+                        const std::vector<std::uint32_t>& starts,
+                        std::size_t first, std::size_t last, std::uint32_t at);
   // Where the items added to the opened bins go: from `at` on, the first
-  // opened bin's slot `slot` or after.
-  void LayOutOpened(Packing& packing, std::vector<std::uint32_t>& starts,
-                    std::size_t slot, std::uint32_t at);
+  // opened bin's slot `slot` or after. Returns the end of the block.
+  std::uint32_t LayOutOpened(Packing& packing,
+                             std::vector<std::uint32_t>& starts,
+                             std::size_t slot, std::uint32_t at);
   // The first candidate from `slot` on that took an item, or candidates_.
   std::size_t NextAdded(std::size_t slot) const;
 
   static double LargestOf(const double* group);  // Of kFanOut rooms.
-  static void CopyIds(const std::uint32_t* from, std::uint32_t count,
-                      std::uint32_t* to);
 
   static constexpr std::size_t kFanOut = 8;
   // The rooms of every level, the candidates' own first and the root's

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "engines/ga_local_search.h"
 
+#include <algorithm>
+
 namespace {
 
 // The three moves on one bin, as a pass tries them. Returns whether any
@@ -37,9 +39,10 @@ struct Pass {
   EngineDraws& draws;
   SettledBins& settled;
   PassRecord& record;
+  std::vector<std::uint32_t>& shrunk;
   LooseReach reach;
   OwedDraws owed;  // By the settled bins since the last open one.
-  bool changed = false, shrank = false;
+  bool changed = false;
   // Whether the loose items came to reach further: then a bin passed over
   // before may be open now.
   bool grew = false;
@@ -63,7 +66,7 @@ void Visit(Pass& pass, std::size_t k) {
     return;
   }
   pass.changed = true;
-  pass.shrank |= fewer;
+  if (fewer) pass.shrunk.push_back(static_cast<std::uint32_t>(k));
   pass.settled.Update(k, packing, pass.starts, pass.sizes);
   const float largest = pass.reach.largest;
   const float largest_two = pass.reach.largest_two;
@@ -138,11 +141,11 @@ void Revisit(Pass& pass, const PassRecord& last) {
 
 }  // namespace
 
-bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
+void Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
-             SettledBins& settled) {
-  if (loose.empty()) return false;
-  bool shrank = false;
+             SettledBins& settled, std::vector<std::uint32_t>& shrunk) {
+  shrunk.clear();
+  if (loose.empty()) return;
   // Every change fills some bin further or, at the same fill, leaves it
   // fewer items, so the passes come to an end.
   bool changed = true;
@@ -155,6 +158,7 @@ bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
               draws,
               settled,
               settled.StartPass(),
+              shrunk,
               LooseReach(loose),
               {}};
     if (every_bin) {
@@ -166,8 +170,10 @@ bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
     pass.record.after = pass.owed;
     settled.EndPass();
     changed = pass.changed;
-    shrank |= pass.shrank;
     every_bin = pass.grew;
   }
-  return shrank;
+  // A bin may shrink in more than one pass, and each pass starts again
+  // from the first bin.
+  std::sort(shrunk.begin(), shrunk.end());
+  shrunk.erase(std::unique(shrunk.begin(), shrunk.end()), shrunk.end());
 }

@@ -113,13 +113,14 @@ inline bool ReplaceThreeByTwo(BinSlice bin, LooseItems& loose,
 // ids; `sizes` gives item sizes by id) trying the three moves on each until
 // a whole pass changes nothing. Bins keep their count, their order and their
 // start; a bin that gives up more items than it takes ends before the next
-// one starts. Returns whether any bin did. Settled bins are passed over
-// with their draws taken; `settled` holds the keys of every bin of
-// `packing`, and keeps them up to date. A pass after the first looks only
-// at the bins the one before found open, while the loose items reach no
-// further: every other bin is as settled as it was.
-bool Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
+// one starts, and is put into `shrunk` (ascending, once each; the list is
+// cleared first). Settled bins are passed over with their draws taken;
+// `settled` holds the keys of every bin of `packing`, and keeps them up to
+// date. A pass after the first looks only at the bins the one before found
+// open, while the loose items reach no further: every other bin is as
+// settled as it was.
+void Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
              LooseItems& loose, const double* sizes, EngineDraws& draws,
-             SettledBins& settled);
+             SettledBins& settled, std::vector<std::uint32_t>& shrunk);
 
 #endif  // QUARRIMEL_ENGINES_GA_LOCAL_SEARCH_H_

@@ -94,8 +94,17 @@ TEST(ReplaceMovesTest, ImproveMatchesTheModel) {
     model::Draws model_draws(round);
     SettledBins settled;
     settled.Reset(block, starts, ById(all).sizes.data());
+    const std::vector<std::uint32_t> counts = block.counts;
+    std::vector<std::uint32_t> shrunk;
     Improve(block, starts, fast_loose, ById(all).sizes.data(), fast_draws,
-            settled);
+            settled, shrunk);
+    std::vector<std::uint32_t> fewer;  // Bins left with fewer items.
+    for (std::size_t k = 0; k < counts.size(); ++k) {
+      if (block.counts[k] < counts[k]) {
+        fewer.push_back(static_cast<std::uint32_t>(k));
+      }
+    }
+    ASSERT_EQ(shrunk, fewer);
     const std::vector<Bin> fast = BinsOf(block, all, &starts);
     model::Improve(expected, model_loose, model_draws);
     ASSERT_EQ(fast_draws.Draw(), model_draws.Draw());

@@ -53,12 +53,11 @@ void GaOperators::Reinsert(Packing& bins, LooseItems& loose) {
   if (loose.empty()) return;
   StartsOf(bins, starts_);
   LendKeys(bins);
-  const bool shrank =
-      Improve(bins, starts_, loose, sizes_.data(), draws_, settled_);
-  if (!loose.empty() || shrank) {
+  Improve(bins, starts_, loose, sizes_.data(), draws_, settled_, shrunk_);
+  if (!loose.empty() || !shrunk_.empty()) {
     loose.Ids(loose_ids_);
-    first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
-                     sizes_.data());
+    first_fit_.Place(bins, starts_, shrunk_, loose_ids_.data(),
+                     loose_ids_.size(), sizes_.data());
     loose.clear();
     if (keep_keys_) UpdatePlacedKeys(bins);
   }
@@ -74,7 +73,7 @@ void GaOperators::LendKeys(Packing& bins) {
 }
 
 void GaOperators::UpdatePlacedKeys(Packing& bins) {
-  // First fit laid the bins out anew, and left their starts.
+  // First fit laid the bins out anew, and left the starts of these.
   for (const std::uint32_t k : first_fit_.placed_bins()) {
     settled_.Update(k, bins, starts_, sizes_.data());
   }
@@ -86,9 +85,11 @@ void GaOperators::FirstFit(Packing& bins, const std::vector<Item*>& items) {
     loose_ids_.push_back(static_cast<std::uint32_t>(item->id));
   }
   StartsOf(bins, starts_);
-  first_fit_.Place(bins, starts_, loose_ids_.data(), loose_ids_.size(),
+  shrunk_.clear();
+  first_fit_.Place(bins, starts_, shrunk_, loose_ids_.data(), loose_ids_.size(),
                    sizes_.data());
   if (keep_keys_) {
+    StartsOf(bins, starts_);
     settled_.Reset(bins, starts_, sizes_.data());
     settled_.Swap(bins.keys);
   }

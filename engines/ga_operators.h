@@ -124,6 +124,7 @@ class GaOperators {
   // order, and the children under construction (after a swap they hold the
   // storage of replaced children, for reuse).
   std::vector<std::uint32_t> starts_, loose_ids_;
+  std::vector<std::uint32_t> shrunk_;  // The bins a repair's search shrank.
   SettledBins settled_;
   bool child_keys_ = false;  // Whether the child being built carries keys.
   std::size_t child_ids_ = 0, child_bins_ = 0;  // Its cursors.

@@ -47,7 +47,9 @@ TEST(ReinsertTest, LeavesNoLooseItemAndNoOverfullBin) {
     StartsOf(block, starts);
     SettledBins settled;
     settled.Reset(block, starts, ById(all).sizes.data());
-    Improve(block, starts, improved, ById(all).sizes.data(), alone, settled);
+    std::vector<std::uint32_t> shrunk;
+    Improve(block, starts, improved, ById(all).sizes.data(), alone, settled,
+            shrunk);
     std::vector<Bin> expected = BinsOf(block, all, &starts);
     model::FirstFit(expected, improved.items(), c.capacity);
     ASSERT_EQ(Names(after), Names(expected));
