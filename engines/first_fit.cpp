@@ -63,8 +63,7 @@ void FirstFitter::Rebuild(Packing& packing, std::vector<std::uint32_t>& starts,
                           const std::vector<std::uint32_t>& gapped,
                           std::size_t old_bins, const std::uint32_t* ids,
                           std::size_t count) {
-  // The old block holds every old item, and more where bins are gapped.
-  spare_ids_.resize(packing.ids.size() + count);
+  spare_ids_.resize(ItemsAfter(packing, starts, gapped, old_bins, count));
   next_slot_.resize(candidates_);
   std::uint32_t at = 0;
   std::size_t run = 0;  // The first bin of the run being laid out.
@@ -89,12 +88,27 @@ void FirstFitter::Rebuild(Packing& packing, std::vector<std::uint32_t>& starts,
     run = last + 1;
   }
   if (run < old_bins) at = CopyRun(packing, starts, run, old_bins - 1, at);
-  at = LayOutOpened(packing, starts, slot, at);
+  LayOutOpened(packing, starts, slot, at);
   std::uint32_t* out = spare_ids_.data();
   for (std::size_t i = 0; i < count; ++i)
     out[next_slot_[slot_of_[i]]++] = ids[i];
-  spare_ids_.resize(at);
   packing.ids.swap(spare_ids_);
+}
+
+std::size_t FirstFitter::ItemsAfter(const Packing& packing,
+                                    const std::vector<std::uint32_t>& starts,
+                                    const std::vector<std::uint32_t>& gapped,
+                                    std::size_t old_bins, std::size_t count) {
+  // Sized exactly, as every packing's block is: a vector grown past its room
+  // doubles the room, and the packings swap blocks with this one, so each
+  // would come to keep twice the room it needs.
+  std::size_t items = packing.ids.size() + count;
+  for (const std::uint32_t k : gapped) {
+    const std::size_t end =
+        k + 1 < old_bins ? starts[k + 1] : packing.ids.size();
+    items -= end - starts[k] - packing.counts[k];
+  }
+  return items;
 }
 
 std::uint32_t FirstFitter::CopyRun(const Packing& packing,
@@ -110,9 +124,9 @@ std::uint32_t FirstFitter::CopyRun(const Packing& packing,
   return at + count;
 }
 
-std::uint32_t FirstFitter::LayOutOpened(Packing& packing,
-                                        std::vector<std::uint32_t>& starts,
-                                        std::size_t slot, std::uint32_t at) {
+void FirstFitter::LayOutOpened(Packing& packing,
+                               std::vector<std::uint32_t>& starts,
+                               std::size_t slot, std::uint32_t at) {
   // The bins opened lie after the old ones and hold added items only.
   starts.resize(packing.size());
   for (; slot < candidates_; slot = NextAdded(slot + 1)) {
@@ -121,7 +135,6 @@ std::uint32_t FirstFitter::LayOutOpened(Packing& packing,
     at += added_[slot];
     packing.counts[candidate_[slot]] = added_[slot];
   }
-  return at;
 }
 
 std::size_t FirstFitter::NextAdded(std::size_t slot) const {

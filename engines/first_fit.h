@@ -24,8 +24,9 @@ class FirstFitter {
   // bin at the end when none has room; then lays the bins end to end, each
   // with its own items first and the added ones after. Bin k's items start
   // at starts[k] in the packing's ids, and each bin's items reach up to the
-  // next one's start but for the bins in `gapped` (ascending), which may end
-  // before it: the packing need not be at rest. On return starts[k] holds
+  // next one's start (the last one's to the end of the ids) but for the bins
+  // in `gapped` (ascending), which may end before it: the packing need not
+  // be at rest. On return starts[k] holds
   // where bin k starts now for every bin that took an item.
   void Place(Packing& packing, std::vector<std::uint32_t>& starts,
              const std::vector<std::uint32_t>& gapped, const std::uint32_t* ids,
@@ -58,10 +59,14 @@ class FirstFitter {
                         const std::vector<std::uint32_t>& starts,
                         std::size_t first, std::size_t last, std::uint32_t at);
   // Where the items added to the opened bins go: from `at` on, the first
-  // opened bin's slot `slot` or after. Returns the end of the block.
-  std::uint32_t LayOutOpened(Packing& packing,
-                             std::vector<std::uint32_t>& starts,
-                             std::size_t slot, std::uint32_t at);
+  // opened bin's slot `slot` or after.
+  void LayOutOpened(Packing& packing, std::vector<std::uint32_t>& starts,
+                    std::size_t slot, std::uint32_t at);
+  // The items of the packing's first `old_bins` bins and the `count` added.
+  static std::size_t ItemsAfter(const Packing& packing,
+                                const std::vector<std::uint32_t>& starts,
+                                const std::vector<std::uint32_t>& gapped,
+                                std::size_t old_bins, std::size_t count);
   // The first candidate from `slot` on that took an item, or candidates_.
   std::size_t NextAdded(std::size_t slot) const;
 
