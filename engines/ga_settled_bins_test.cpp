@@ -250,6 +250,40 @@ TEST(SettledBinsTest, StopsAtTheFirstOpenBinAndSeesChanges) {
   EXPECT_EQ(owed.For(reach), 3u + 1u + 6u);
 }
 
+// Many bins, few of them open to a few loose items: the search passes over
+// blocks of settled bins at once, and must stop and owe as a look at one
+// bin after the other does.
+TEST(SettledBinsTest, NextOpenFollowsTheBinsOneByOne) {
+  std::mt19937 gen(23);
+  for (unsigned round = 0; round < 200; ++round) {
+    SCOPED_TRACE("round " + std::to_string(round));
+    const RandomCase c = MakeCase(gen, 300, 3, false);
+    const std::vector<Item*> all = AllItems(c);
+    LooseItems loose(all);
+    for (Item* item : c.loose) loose.Append(IdOf(item));
+    const Packing packing = PackingOf(c.bins, c.capacity);
+    std::vector<std::uint32_t> starts;
+    StartsOf(packing, starts);
+    SettledBins settled;
+    settled.Reset(packing, starts, ById(all).sizes.data());
+    const LooseReach reach(loose);
+    for (std::size_t from = 0; from <= packing.size(); from += 1 + gen() % 9) {
+      OwedDraws owed, expected_owed;
+      std::size_t expected = from;
+      while (expected < packing.size() && !settled.IsOpen(expected, reach)) {
+        expected_owed.Add(packing.counts[expected++]);
+      }
+      if (reach.count == 0) expected = packing.size();
+      ASSERT_EQ(settled.NextOpen(from, reach, packing.counts.data(), owed),
+                expected)
+          << "from " << from;
+      if (reach.count == 0) continue;
+      ASSERT_EQ(owed.with_two_loose, expected_owed.with_two_loose);
+      ASSERT_EQ(owed.triples, expected_owed.triples);
+    }
+  }
+}
+
 TEST(NextAboveTest, IsTheLeastFloatAbove) {
   const float kMax = std::numeric_limits<float>::max();
   const float kTiny = std::numeric_limits<float>::denorm_min();
