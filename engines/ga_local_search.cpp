@@ -173,7 +173,8 @@ void Improve(Packing& packing, const std::vector<std::uint32_t>& starts,
     every_bin = pass.grew;
   }
   // A bin may shrink in more than one pass, and each pass starts again
-  // from the first bin.
-  std::sort(shrunk.begin(), shrunk.end());
+  // from the first bin. Stable, as every sort of the engine is, though equal
+  // bin numbers are the same number.
+  std::stable_sort(shrunk.begin(), shrunk.end());
   shrunk.erase(std::unique(shrunk.begin(), shrunk.end()), shrunk.end());
 }
